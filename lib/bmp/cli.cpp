@@ -1,0 +1,56 @@
+#include "cli.h"
+
+namespace {
+
+bool is_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int digit_value(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+int cli_parse_number(const char* word, int32_t* value)
+{
+    const char* p = word;
+    while (is_space(*p)) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    unsigned base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    const char* digits = p;
+    uint64_t v = 0;
+    bool overflow = false;
+    while (digit_value(*p) < static_cast<int>(base)) {
+        v = v * base + static_cast<unsigned>(digit_value(*p));
+        if (v > 0xFFFFFFFFULL) {
+            overflow = true;
+            v = 0xFFFFFFFFULL;
+        }
+        ++p;
+    }
+    // No digits at all: strtoul leaves the end at the start of the word.
+    const char* end = p == digits ? word : p;
+    uint32_t result;
+    if (overflow) result = 0xFFFFFFFFU;
+    else if (negative) result = static_cast<uint32_t>(0U - static_cast<uint32_t>(v));
+    else result = static_cast<uint32_t>(v);
+    if (*end != '\0') return -1;
+    *value = static_cast<int32_t>(result);
+    return 0;
+}

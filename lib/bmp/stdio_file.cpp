@@ -1,0 +1,33 @@
+#include "stdio_file.h"
+
+#include <sys/types.h>
+
+int file_seek64(FILE* fp, int64_t offset, int whence)
+{
+#if defined(_WIN32)
+    return _fseeki64(fp, offset, whence) == 0 ? 0 : -1;
+#else
+    return fseeko(fp, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+#endif
+}
+
+int64_t file_tell64(FILE* fp)
+{
+#if defined(_WIN32)
+    const int64_t pos = _ftelli64(fp);
+#else
+    const int64_t pos = static_cast<int64_t>(ftello(fp));
+#endif
+    return pos < 0 ? -1 : pos;
+}
+
+int64_t file_bytes_left(FILE* fp)
+{
+    const int64_t here = file_tell64(fp);
+    if (here < 0) return -1;
+    if (file_seek64(fp, 0, SEEK_END) != 0) return -1;
+    const int64_t end = file_tell64(fp);
+    if (file_seek64(fp, here, SEEK_SET) != 0) return -1;
+    if (end < here) return -1;
+    return end - here;
+}

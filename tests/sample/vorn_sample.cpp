@@ -1,0 +1,48 @@
+// Writes synthetic game data for one port into a directory:
+//   vorn_sample pc DIR     SHAPES.EGA, SHAPES.CGA, WORLD.MAP
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sample_ports.h"
+
+namespace {
+
+bool save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* fp = std::fopen(path.string().c_str(), "wb");
+    if (!fp) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+    return std::fclose(fp) == 0 && ok;
+}
+
+int usage()
+{
+    std::puts("usage: vorn_sample PORT DIR   (PORT: pc)");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) return usage();
+    const std::string port = argv[1];
+    const std::filesystem::path dir = argv[2];
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    bool ok = true;
+    if (port == "pc") {
+        ok = save(dir / "SHAPES.EGA", sample::pc_shapes_ega()) && save(dir / "SHAPES.CGA", sample::pc_shapes_cga()) &&
+             save(dir / "WORLD.MAP", sample::pc_world_map());
+    } else {
+        return usage();
+    }
+    if (!ok) {
+        std::printf("cannot write the sample data into '%s'\n", dir.string().c_str());
+        return 1;
+    }
+    return 0;
+}
