@@ -206,6 +206,10 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
         }
     }
 
+    // A picture without rows, or with rows of no bytes, has nothing more to
+    // read; the row buffer is not sized from a width that no data backs.
+    if (header.height == 0 || row_bytes == 0) return 0;
+
     std::vector<uint8_t> row;
     try {
         row.resize(static_cast<size_t>(row_bytes));
