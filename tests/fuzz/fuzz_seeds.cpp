@@ -1,0 +1,129 @@
+// Writes the seed corpora of the fuzz targets, made from the synthetic
+// sample data and the suite's own BMP writer:
+//   vorn_fuzz_seeds DIR      one directory per target under DIR
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bitmap.h"
+#include "sample_world.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+bool save(const fs::path& path, const Bytes& bytes)
+{
+    FILE* fp = std::fopen(path.string().c_str(), "wb");
+    if (!fp) return false;
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+    return std::fclose(fp) == 0 && ok;
+}
+
+// A BMP file of a picture drawn from the sample tiles, written by the suite's
+// writer through a temporary stream.
+Bytes bmp_file(uint32_t width, uint32_t height, uint32_t bits, uint32_t tile)
+{
+    const uint32_t bytes_per_pixel = (bits + 7) / 8;
+    Bytes pixels(size_t{width} * height * bytes_per_pixel);
+    Bytes palette;
+    if (bits <= 8)
+        for (uint32_t i = 0; i < (1u << bits); ++i)
+            palette.insert(palette.end(), {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(i * 91),
+                                           static_cast<uint8_t>(i * 13), 0});
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t n = (y / tile) * 16 + x / tile;
+            const uint8_t c = sample::tile_pixel(n % 256, x % tile, y % tile, tile, tile);
+            for (uint32_t b = 0; b < bytes_per_pixel; ++b)
+                pixels[(size_t{y} * width + x) * bytes_per_pixel + b] =
+                    bits == 1 ? c & 1 : bits == 4 ? c : static_cast<uint8_t>(c * 16 + b);
+        }
+    BmpHeader header;
+    if (create_bitmap_header(header, width, height, static_cast<uint16_t>(bits)) < 0) return {};
+    FILE* fp = std::tmpfile();
+    if (!fp) return {};
+    Bytes out;
+    if (write_bitmap(fp, header, palette, pixels) == 0) {
+        out.resize(static_cast<size_t>(std::ftell(fp)));
+        std::rewind(fp);
+        if (std::fread(out.data(), 1, out.size(), fp) != out.size()) out.clear();
+    }
+    std::fclose(fp);
+    return out;
+}
+
+Bytes concat(Bytes prefix, const Bytes& rest)
+{
+    prefix.insert(prefix.end(), rest.begin(), rest.end());
+    return prefix;
+}
+
+Bytes words(const std::vector<std::string>& list)
+{
+    Bytes out;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i) out.push_back(0);
+        out.insert(out.end(), list[i].begin(), list[i].end());
+    }
+    return out;
+}
+
+struct Writer {
+    fs::path root;
+    bool ok = true;
+    void put(const std::string& target, const std::string& name, const Bytes& bytes)
+    {
+        std::error_code ec;
+        fs::create_directories(root / target, ec);
+        if (bytes.empty() || !save(root / target / name, bytes)) {
+            std::printf("cannot write seed '%s/%s'\n", target.c_str(), name.c_str());
+            ok = false;
+        }
+    }
+};
+
+void bmp_seeds(Writer& w)
+{
+    int k = 0;
+    for (uint32_t bits : {1u, 4u, 8u, 16u, 24u, 32u}) {
+        const Bytes small = bmp_file(5, 3, bits, 2);
+        for (uint8_t mode : {0, 1, 2, 3}) w.put("fuzz_bmp_read", "bmp" + std::to_string(k++), concat({mode}, small));
+        w.put("fuzz_bmp_read", "bmp" + std::to_string(k++), concat({4, 15, 0}, small));
+        // Shape sheets of 16 x 16 tiles of 2 x 2 pixels, and a sheet of
+        // 16 x 2 tiles of 3 x 4 pixels.
+        w.put("fuzz_bmp_sheet", "sheet16x16_" + std::to_string(bits), concat({15, 15, 1, 1}, bmp_file(32, 32, bits, 2)));
+        w.put("fuzz_bmp_sheet", "sheet16x2_" + std::to_string(bits), concat({15, 1, 2, 3}, bmp_file(48, 8, bits, 3)));
+    }
+}
+
+void argument_seeds(Writer& w, const std::string& target, const std::vector<std::vector<std::string>>& lines)
+{
+    int k = 0;
+    for (const auto& line : lines) w.put(target, "args" + std::to_string(k++), words(line));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::puts("usage: vorn_fuzz_seeds DIR");
+        return 2;
+    }
+    Writer w{argv[1]};
+    bmp_seeds(w);
+    argument_seeds(w, "fuzz_pcmap_args",
+                   {{"--cga", "-g", "-p", "3", "-b", "DATA"},
+                    {"-s", "sheet.bmp", "-o", "out.bmp", "--overwrite", "--ega"},
+                    {"--phase", "0x8", "--gates", "--baloon", "--shape", "x", "--output", "y"},
+                    {"-?"},
+                    {"--help"},
+                    {"-p", "9"},
+                    {"a", "b"}});
+    return w.ok ? 0 : 1;
+}
