@@ -1,0 +1,47 @@
+// Helpers for the tests that hand the tools odd files: a FIFO fed from a
+// thread, and a check that a failed run left no picture behind.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace odd_files {
+
+// Makes a FIFO at path and feeds it: a thread waits (without blocking) for a
+// reader to open it, writes the bytes, closes it, and does so serve_count
+// times. Destroying the feeder stops the thread. A tool that never opens the
+// FIFO therefore never hangs the test, and a tool that opens it always sees
+// the end of its data.
+class FifoFeeder {
+public:
+    FifoFeeder(const std::filesystem::path& path, std::vector<uint8_t> bytes, int serve_count = 1);
+    ~FifoFeeder();
+    FifoFeeder(const FifoFeeder&) = delete;
+    FifoFeeder& operator=(const FifoFeeder&) = delete;
+    bool ok() const { return ok_; }
+    int served() const { return served_.load(); }
+
+private:
+    void run();
+
+    std::string path_;
+    std::vector<uint8_t> bytes_;
+    int serve_count_;
+    bool ok_ = false;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> served_{0};
+    std::thread thread_;
+};
+
+// Names of the entries of dir, sorted.
+std::vector<std::string> entries(const std::filesystem::path& dir);
+
+// True when the tests run with the rights of the superuser (who may read a
+// file of mode 000).
+bool running_as_root();
+
+}  // namespace odd_files
