@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "fuzz_images.h"
 #include "sample_world.h"
 
 namespace fs = std::filesystem;
@@ -101,6 +102,23 @@ void bmp_seeds(Writer& w)
     }
 }
 
+void image_seeds(Writer& w)
+{
+    int k = 0;
+    for (uint8_t kind = 0; kind < 3; ++kind) {
+        const auto floppy = static_cast<sample::FloppyKind>(kind);
+        const std::vector<uint8_t>& base = vorn_fuzz::base_image(floppy);
+        const Bytes meta(base.begin(), base.begin() + vorn_fuzz::metadata_bytes(floppy));
+        for (uint8_t flags : {0, 4, 8, 12}) w.put("fuzz_fat12", "image" + std::to_string(k++), concat({uint8_t(kind | flags)}, meta));
+    }
+    k = 0;
+    for (uint8_t mode : {0x0C, 0x0D, 0x0E, 0x00, 0x15, 0x02, 0x2C, 0x2D, 0x2E}) {
+        // Long files for the modes with bit 5, a few bytes laid over shape 1.
+        const Bytes fields = {mode, 0xFF, 0xFF, 0x03, 0x80, 0x02, 0x00};
+        w.put("fuzz_port_shapes", "shapes" + std::to_string(k++), concat(fields, {0xF0, 0x0F, 0xAA, 0x55}));
+    }
+}
+
 void argument_seeds(Writer& w, const std::string& target, const std::vector<std::vector<std::string>>& lines)
 {
     int k = 0;
@@ -117,6 +135,7 @@ int main(int argc, char** argv)
     }
     Writer w{argv[1]};
     bmp_seeds(w);
+    image_seeds(w);
     argument_seeds(w, "fuzz_pcmap_args",
                    {{"--cga", "-g", "-p", "3", "-b", "DATA"},
                     {"-s", "sheet.bmp", "-o", "out.bmp", "--overwrite", "--ega"},
