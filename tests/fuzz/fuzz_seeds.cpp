@@ -10,6 +10,10 @@
 #include "bitmap.h"
 #include "fuzz_images.h"
 #include "sample_world.h"
+#if __has_include("sample_a2.h")
+#include "sample_a2.h"
+#define VORN_SEEDS_A2 1
+#endif
 
 namespace fs = std::filesystem;
 
@@ -144,5 +148,42 @@ int main(int argc, char** argv)
                     {"--help"},
                     {"-p", "9"},
                     {"a", "b"}});
+    // The first byte of the two-port targets picks the port (odd: X68000).
+    const std::vector<std::vector<std::string>> map98 = {
+        {"-d1", "a.fdi", "-d2", "b.fdi", "-r", "18", "-g", "-p", "2", "-b"},
+        {"--disk1", "a", "--disk2", "b", "--shape-rows", "0x10", "-s", "s.bmp", "-m", "m.bmp", "-o", "o.bmp"},
+        {"-M", "-n", "--overwrite", "--arvelon-disk", "x", "--morvane-disk", "y", "--no-mask", "--no-shores"},
+        {"-r", "23"}, {"-r", "24"}, {"--help"}, {"-p", "-1"}, {"word"}};
+    for (const uint8_t port : {0, 1}) {
+        int k = port * 100;
+        for (const auto& line : map98) {
+            w.put("fuzz_map98_args", "args" + std::to_string(k), concat({port}, words(line)));
+            w.put("fuzz_towne_args", "args" + std::to_string(k++), concat({port}, words(line)));
+        }
+        w.put("fuzz_towne_args", "npcs" + std::to_string(port), concat({port}, words({"-n", "--no-npcs", "-M"})));
+    }
+    argument_seeds(w, "fuzz_a2map_args",
+                   {{"-d1", "p.dsk", "-d2", "m.dsk", "--po", "-B", "-B", "-g", "-b"},
+                    {"--program-disk", "p", "--morvane-disk", "m", "--do", "--blur", "-s", "s.bmp", "-o", "o.bmp"},
+                    {"-p", "8", "--phase", "1", "--overwrite", "-B", "-B", "-B"},
+                    {"-?"},
+                    {"stray", "words"}});
+    // Town files: whole, without either file, cut short and with a few bytes
+    // laid over the people of the first town (offset 17,408).
+    int k = 0;
+    for (const uint8_t mode : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x14}) {
+        w.put("fuzz_towne_data", "towns" + std::to_string(k++), {mode, 0, 0, 0, 0, 0x00, 0x44, 3, 40, 40, 0xFF});
+    }
+    w.put("fuzz_towne_data", "towns" + std::to_string(k++), {0x30, 0x00, 0x10, 0x00, 0x08, 0x00, 0x44, 9});
+#if defined(VORN_SEEDS_A2)
+    // The program disk from track 17 on (volume table, catalog, lists) and
+    // the first 40 sectors from the start, in each image size.
+    const Bytes disk = sample::a2_program_disk(false);
+    for (uint8_t mode = 0; mode < 16; ++mode) {
+        const size_t from = (mode & 8) ? 0 : 17 * 4096;
+        w.put("fuzz_dos33", "disk" + std::to_string(mode),
+              concat({mode}, Bytes(disk.begin() + from, disk.begin() + from + 2 * 4096 + 256)));
+    }
+#endif
     return w.ok ? 0 : 1;
 }
