@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 
 namespace odd_files {
 
@@ -57,6 +59,37 @@ std::vector<std::string> entries(const fs::path& dir)
     for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+namespace {
+
+std::string shell_quote(const std::string& word)
+{
+    std::string out = "'";
+    for (const char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vector<std::string>& args,
+                                         const fs::path& cwd, unsigned limit_kib)
+{
+    // The shell's ulimit -f counts blocks of 512 (dash) or 1,024 bytes
+    // (bash); either way the limit stays far below a picture and far above
+    // the few lines of messages, which are captured in a file.
+    vorn_test::TempDir scratch;
+    const fs::path out = scratch / "stdout";
+    std::string command = "cd " + shell_quote(cwd.string()) + " && (ulimit -f " + std::to_string(limit_kib) +
+                          "; trap '' XFSZ; exec " + shell_quote(vorn_test::tool_path(tool).string());
+    for (const std::string& a : args) command += " " + shell_quote(a);
+    command += ") </dev/null >" + shell_quote(out.string());
+    const int status = std::system(command.c_str());
+    vorn_test::RunResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto bytes = vorn_test::read_file(out);
+    result.out.assign(bytes.begin(), bytes.end());
+    return result;
 }
 
 bool running_as_root() { return geteuid() == 0; }

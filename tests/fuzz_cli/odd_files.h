@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "tool_run.h"
+
 namespace odd_files {
 
 // Makes a FIFO at path and feeds it: a thread waits (without blocking) for a
@@ -39,6 +41,14 @@ private:
 
 // Names of the entries of dir, sorted.
 std::vector<std::string> entries(const std::filesystem::path& dir);
+
+// Runs a built tool in cwd the way run_tool does, but with files limited to
+// limit_kib blocks of 512 or 1,024 bytes, whichever the shell counts (as on
+// a disk that fills up while the picture is written):
+// writes past the limit fail instead of raising SIGXFSZ. Standard input is
+// empty.
+vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vector<std::string>& args,
+                                         const std::filesystem::path& cwd, unsigned limit_kib);
 
 // True when the tests run with the rights of the superuser (who may read a
 // file of mode 000).

@@ -178,4 +178,20 @@ TEST_F(PcMapOddFiles, PicturesThatCannotBeWritten)
     }
 }
 
+TEST_F(PcMapOddFiles, DiskFillingUpLeavesNoHalfPicture)
+{
+    // A new picture and one replacing an older file: the write fails part
+    // way, and neither a cut picture nor a temporary file stays behind.
+    write_file(dir / "old.bmp", std::string("older picture"));
+    for (const std::string name : {"new.bmp", "old.bmp"}) {
+        const auto before = odd_files::entries(dir.path());
+        const auto r = odd_files::run_with_file_limit("vornpc_map", {"-o", name, "--overwrite"}, dir.path(), 200);
+        expect_refused(r,
+                       "error: write_bitmap() - can't write bitmap data\nerror: write bitmap '" + name +
+                           "'\nerror: write bitmap file '" + name + "'\n",
+                       before, name);
+    }
+    EXPECT_EQ(read_file(dir / "old.bmp").size(), 13u);
+}
+
 }  // namespace
