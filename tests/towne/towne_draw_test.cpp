@@ -139,6 +139,8 @@ const TileCase kTileCases[] = {
     {193, 126, -1, "C1"},     {195, 126, -1, "C3"},     {255, 126, -1, "FF"},
 };
 
+void PrintTo(const TileCase& tc, std::ostream* os) { *os << "tile byte " << int{tc.byte}; }
+
 class TileTranslation : public testing::TestWithParam<TileCase> {};
 
 TEST_P(TileTranslation, WithoutMaskDrawsTheShapeWhole)
@@ -198,6 +200,8 @@ std::vector<PersonCase> person_cases()
     cases.insert(cases.end(), std::begin(table), std::end(table));
     return cases;
 }
+
+void PrintTo(const PersonCase& pc, std::ostream* os) { *os << "person code " << int{pc.code}; }
 
 class PersonTranslation : public testing::TestWithParam<PersonCase> {};
 
