@@ -335,6 +335,22 @@ TEST(TownDraw, EveryPixelIsWritten)
                 ASSERT_NE(f.shape_of_pixel(x, y, i), -1) << x << "," << y << " pixel " << i;
 }
 
+// Any tile byte and any person code stays inside a set of exactly 256 shapes
+// (the sanitizer build checks every read).
+TEST(TownDraw, EveryByteAndCodeStaysInsideTheShapeSet)
+{
+    for (uint32_t group = 0; group < 8; ++group) {
+        Fixture f;
+        f.add_mask();
+        for (uint32_t n = 0; n < 256; ++n) f.clear_mask_pixel(n, n % kTilePixels);
+        for (uint32_t i = 0; i < kTownMapBytes; ++i) f.town[i] = static_cast<uint8_t>(i + group);
+        for (uint32_t k = 0; k < 32; ++k)
+            f.set_person(k, static_cast<uint8_t>(group * 32 + k), static_cast<uint8_t>(k), static_cast<uint8_t>(k));
+        f.draw();
+        for (uint32_t k = 0; k < 32; ++k) EXPECT_GE(f.shape_of_pixel(k, k, 0), 0);
+    }
+}
+
 TEST(TownDraw, RefusesBuffersTooSmallForTheTown)
 {
     {
