@@ -534,6 +534,21 @@ TEST_P(TowneSheets, StrayWordsAreReportedAndTheRunGoesOn)
     for (uint32_t i = 0; i < kTownCount; ++i) EXPECT_EQ(output(i).size(), 54u + 64 * 64 * 3);
 }
 
+TEST_P(TowneSheets, TheLastOfRepeatedOptionsWins)
+{
+    const std::string m = GetParam().morvane;
+    const auto r = run({"-d2", "none.img", "-s", "none.bmp", "--morvane-disk", m, "--shape", "shapes.bmp", "-r",
+                        "99x", "-r", "16"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "error: illegal shape rows '99x'\n");
+
+    const auto ok = run({"-d2", "none.img", "-s", "none.bmp", "--disk2", m, "--shape", "shapes.bmp", "-r", "17",
+                         "--shape-rows", "16"});
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(ok.out, progress(0, 16));
+    EXPECT_EQ(output(1), plain_town());  // 2 x 2 tiles: 16 rows of shapes
+}
+
 TEST_P(TowneSheets, SheetFailures)
 {
     struct Case {
