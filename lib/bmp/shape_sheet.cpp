@@ -1,0 +1,107 @@
+// Shape and mask sheets read from BMP files, and output pictures sized from a
+// shape set.
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "bitmap.h"
+#include "stdio_file.h"
+
+int read_shape_bitmap(const char* path, ShapeSet& shapes, uint32_t columns, uint32_t rows)
+{
+    UniqueFile fp = open_file(path, "rb");
+    if (!fp) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    BmpHeader header;
+    if (read_bitmap(fp.get(), header, &shapes.palette, &shapes.pixels, 0) < 0) {
+        std::printf("error: read '%s'\n", path);
+        return -1;
+    }
+    fp.reset();
+
+    shapes.tile_width = columns ? header.width / columns : 0;
+    shapes.tile_height = rows ? header.height / rows : 0;
+    shapes.columns = columns;
+    shapes.rows = rows;
+    shapes.bits_per_pixel = header.bit_count;
+    shapes.bytes_per_pixel = (header.bit_count + 7u) / 8u;
+    if (shapes.tile_width == 0 || shapes.tile_height == 0) {
+        std::puts("error: shape bitmap is too small");
+        return -1;
+    }
+    if (header.width != shapes.tile_width * columns) {
+        std::puts("error: illegal shape bitmap size");
+        return -1;
+    }
+    return 0;
+}
+
+int read_mask_bitmap(const char* path, ShapeMask& mask, uint32_t tile_width, uint32_t tile_height,
+                     uint32_t columns, uint32_t rows)
+{
+    UniqueFile fp = open_file(path, "rb");
+    if (!fp) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    BmpHeader header;
+    std::vector<uint8_t> palette;
+    std::vector<uint8_t> pixels;
+    if (read_bitmap(fp.get(), header, &palette, &pixels, 0) < 0) {
+        std::printf("error: read '%s'\n", path);
+        return -1;
+    }
+    fp.reset();
+
+    mask.tile_width = columns ? header.width / columns : 0;
+    mask.tile_height = rows ? header.height / rows : 0;
+    mask.columns = columns;
+    mask.rows = rows;
+    mask.bits_per_pixel = 1;
+    mask.bytes_per_pixel = 1;
+    try {
+        mask.palette.assign(kBlackWhitePalette, kBlackWhitePalette + sizeof kBlackWhitePalette);
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        return -1;
+    }
+    if (header.width != uint64_t{tile_width} * columns || header.height != uint64_t{tile_height} * rows) {
+        std::puts("error: illegal mask bitmap size");
+        return -1;
+    }
+    if (convert_bit_count(header.width, header.height, header.bit_count, palette, pixels, 1, mask.palette,
+                          &mask.pixels) < 0) {
+        std::printf("error: convert bit count '%s'\n", path);
+        return -1;
+    }
+    return 0;
+}
+
+int bitmap_create(Bitmap& bitmap, const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down)
+{
+    const uint64_t width = uint64_t{shapes.tile_width} * tiles_across;
+    const uint64_t height = uint64_t{shapes.tile_height} * tiles_down;
+    if (width > 0xFFFFFFFFu || height > 0xFFFFFFFFu) return -1;
+    const uint64_t size = width * height * shapes.bytes_per_pixel;
+    if (size > 0xFFFFFFFFu) return -1;
+    // The BMP file of the picture must fit the header's 32-bit size fields.
+    BmpHeader header;
+    if (create_bitmap_header(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                             static_cast<uint16_t>(shapes.bits_per_pixel)) < 0)
+        return -1;
+
+    bitmap.width = static_cast<uint32_t>(width);
+    bitmap.height = static_cast<uint32_t>(height);
+    bitmap.bits_per_pixel = shapes.bits_per_pixel;
+    bitmap.size = static_cast<uint32_t>(size);
+    bitmap.palette = shapes.palette;
+    try {
+        bitmap.pixels.assign(static_cast<size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        bitmap.pixels = {};
+        return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,232 @@
+#include "pcmap.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "stdio_file.h"
+#include "worldmap.h"
+
+const uint8_t kPcPalette[16 * 4] = {
+    0,   0,   0,   0, 170, 0,   0,   0, 0,   170, 0,   0, 170, 170, 0,   0,
+    0,   0,   170, 0, 170, 0,   170, 0, 0,   85,  170, 0, 170, 170, 170, 0,
+    85,  85,  85,  0, 255, 85,  85,  0, 85,  255, 85,  0, 255, 255, 85,  0,
+    85,  85,  255, 0, 255, 85,  255, 0, 85,  255, 255, 0, 255, 255, 255, 0,
+};
+
+namespace {
+
+constexpr const char* kProgramName = "vornpc_map";
+constexpr const char* kMapFileName = "WORLD.MAP";
+constexpr uint32_t kCgaToPalette[4] = {0, 3, 5, 7};
+
+#if defined(_WIN32)
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+void print_usage()
+{
+    std::printf("usage: %s [options] [DATA-PATH]\n", kProgramName);
+    std::puts("option:");
+    std::puts("           --cga                read CGA version shapes");
+    std::puts("           --ega                read EGA version shapes (default)");
+    std::puts("        -s|--shape SHAPE-BMP    read shape data from specified file");
+    std::puts("        -o|--output OUTPUT-BMP  write bitmap to specified file");
+    std::puts("        -g|--gates              draw all moon gates");
+    std::puts("        -p|--phase NUM          draw moon gate of specified phase (1-8)");
+    std::puts("        -b|--baloon             draw baloon");
+    std::puts("           --overwrite          overwrite output file");
+    std::puts("        -?|--help               print usage");
+    std::puts("read map data from current directory if not specified");
+}
+
+bool is(const char* word, const char* a, const char* b = nullptr)
+{
+    return std::strcmp(word, a) == 0 || (b && std::strcmp(word, b) == 0);
+}
+
+// The path of a game file: the data directory, the separator and the name,
+// or the bare name. An empty directory is the current directory.
+bool join_path(const char* dir, const char* name, std::string& path)
+{
+    try {
+        if (dir && *dir) {
+            path = dir;
+            path += kPathSeparator;
+            path += name;
+        } else {
+            path = name;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
+{
+    int positional_left = 1;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '-') {
+            if (positional_left <= 0) {
+                std::printf("error: illegal parameter '%s'\n", arg);
+                return 1;
+            }
+            settings.data_path = arg;
+            --positional_left;
+        } else if (is(arg, "-?", "--help")) {
+            print_usage();
+            return 1;
+        } else if (is(arg, "--cga")) {
+            settings.cga = 1;
+            settings.use_sheet = 0;
+        } else if (is(arg, "--ega")) {
+            settings.cga = 0;
+            settings.use_sheet = 0;
+        } else if (is(arg, "-s", "--shape")) {
+            if (i + 1 >= argc) {
+                std::puts("error: no bitmap name");
+                return 1;
+            }
+            settings.shape_sheet = argv[++i];
+            settings.use_sheet = 1;
+        } else if (is(arg, "-o", "--output")) {
+            if (i + 1 >= argc) {
+                std::puts("error: no output name");
+                return 1;
+            }
+            settings.output = argv[++i];
+        } else if (is(arg, "-g", "--gates")) {
+            settings.gates = 255;
+        } else if (is(arg, "-p", "--phase")) {
+            if (i + 1 >= argc) {
+                std::puts("error: no phase value");
+                return 1;
+            }
+            const char* word = argv[++i];
+            int32_t phase = 0;
+            if (cli_parse_number(word, &phase) < 0 || phase < 1 || phase > 8) {
+                std::printf("error: illegal phase value: %s\n", word);
+                return 1;
+            }
+            settings.gates |= 1u << (phase - 1);
+        } else if (is(arg, "-b", "--baloon")) {
+            settings.balloon = 1;
+        } else if (is(arg, "--overwrite")) {
+            settings.overwrite = 1;
+        } else {
+            std::printf("error: unknown option '%s'\n", arg);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int read_data_file(const char* dir, const char* name, std::span<uint8_t> buffer)
+{
+    std::string path;
+    if (!join_path(dir, name, path)) {
+        std::puts("error: memory exhausted!");
+        return -1;
+    }
+    UniqueFile fp = open_file(path.c_str(), "rb");
+    if (!fp) {
+        std::printf("error: open '%s'\n", path.c_str());
+        return -1;
+    }
+    if (std::fread(buffer.data(), 1, buffer.size(), fp.get()) != buffer.size()) {
+        std::printf("error: read '%s'\n", path.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int read_pc_shapes(const char* dir, ShapeSet& shapes, int cga)
+{
+    const char* name = cga ? "SHAPES.CGA" : "SHAPES.EGA";
+    const uint32_t length = cga ? kCgaShapeBytes : kEgaShapeBytes;
+    shapes.tile_width = 16;
+    shapes.tile_height = 16;
+    shapes.bits_per_pixel = 4;
+    shapes.bytes_per_pixel = 1;
+    std::vector<uint8_t> file;
+    try {
+        shapes.pixels.assign(256 * 256, 0);
+        shapes.palette.assign(kPcPalette, kPcPalette + sizeof kPcPalette);
+        file.resize(length);
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        return -1;
+    }
+    if (read_data_file(dir, name, file) < 0) return -1;
+
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint8_t* tile = shapes.pixels.data() + shape_row_offset(shapes, n, 0);
+        if (cga) {
+            const uint8_t* in = file.data() + n * 64;
+            for (uint32_t l = 0; l < 16; ++l) {
+                const uint32_t y = l < 8 ? 2 * l : 2 * (l - 8) + 1;
+                uint8_t* row = tile + y * 256;
+                for (uint32_t b = 0; b < 4; ++b, ++in)
+                    for (uint32_t k = 0; k < 4; ++k)
+                        row[4 * b + k] = static_cast<uint8_t>(kCgaToPalette[(*in >> (6 - 2 * k)) & 3]);
+            }
+        } else {
+            const uint8_t* in = file.data() + n * 128;
+            for (uint32_t y = 0; y < 16; ++y) {
+                uint8_t* row = tile + y * 256;
+                for (uint32_t b = 0; b < 8; ++b, ++in) {
+                    row[2 * b] = static_cast<uint8_t>(*in >> 4);
+                    row[2 * b + 1] = static_cast<uint8_t>(*in & 0x0F);
+                }
+            }
+        }
+    }
+    return 0;
+}
+
+int pcmap_run(const PcMapSettings& settings)
+{
+    ShapeSet shapes;
+    Bitmap bitmap;
+    std::vector<uint8_t> map;
+
+    if (settings.use_sheet) {
+        if (read_shape_bitmap(settings.shape_sheet, shapes, 16, 16) < 0) {
+            std::printf("error: read shape bitmap '%s'\n", settings.shape_sheet);
+            return 1;
+        }
+    } else if (read_pc_shapes(settings.data_path, shapes, settings.cga) < 0) {
+        std::puts("error: read shapes");
+        return 1;
+    }
+    if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+        std::puts("error: memory exhausted!");
+        return 1;
+    }
+    try {
+        map.assign(kWorldMapBytes, 0);
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        std::printf("error: read map data '%s'\n", kMapFileName);
+        return 1;
+    }
+    if (read_data_file(settings.data_path, kMapFileName, map) < 0) {
+        std::printf("error: read map data '%s'\n", kMapFileName);
+        return 1;
+    }
+    draw_world_map(bitmap, shapes, map, settings.gates, settings.balloon, 32);
+    if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
+        std::printf("error: write bitmap file '%s'\n", settings.output);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,9 @@
+// vornpc_map: draws the world map of the IBM PC game files into a BMP file.
+#include "pcmap.h"
+
+int main(int argc, char** argv)
+{
+    PcMapSettings settings;
+    if (const int status = pcmap_parse_arguments(settings, argc, argv); status != 0) return status;
+    return pcmap_run(settings);
+}
