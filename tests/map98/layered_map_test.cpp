@@ -240,6 +240,30 @@ TEST(LayeredDraw, MaskedPixelsCopyEveryByteOfWidePixels)
     EXPECT_NE(expected_tile(scene, 23, 0), expected_tile(scene, 23, kNone));
 }
 
+// Any mask byte that is not 0 lets the shape beneath through, also in rows
+// wide enough to be composed several pixels at a time.
+TEST(LayeredDraw, EveryNonZeroMaskByteShowsTheShapeBeneath)
+{
+    Scene ones;
+    make_scene(ones, 19, 3, 1, 18, true);
+    Scene values;
+    make_scene(values, 19, 3, 1, 18, true);
+    const uint8_t through[] = {1, 2, 4, 8, 16, 32, 64, 128, 255, 0x11, 0x80, 3};
+    size_t next = 0;
+    for (uint8_t& m : values.mask.pixels)
+        if (m != 0) m = through[next++ % std::size(through)];
+    for (Scene* scene : {&ones, &values}) {
+        put_tile(*scene, 0, 0, 23);
+        put_tile(*scene, 255, 255, 239);
+        put_tile(*scene, 17, 200, 61);
+    }
+    draw(ones, 255, 1, 0);
+    draw(values, 255, 1, 0);
+    EXPECT_EQ(drawn_tile(ones, 0, 0), expected_tile(ones, 23, 0));
+    EXPECT_EQ(drawn_tile(ones, 255, 255), expected_tile(ones, 287, 2));
+    EXPECT_EQ(ones.bitmap.pixels, values.bitmap.pixels);
+}
+
 const uint32_t kGateSites[8][2] = {
     {224, 133}, {96, 102}, {38, 224}, {50, 37}, {166, 19}, {104, 194}, {23, 126}, {187, 167},
 };

@@ -1,6 +1,7 @@
-// The layered world map composer. One pass over MAP.BIN in stored order; each
-// tile is copied row by row, whole rows with memcpy, and pixel by pixel only
-// where a shape lies over another one through the mask.
+// The layered world map composer. One pass over MAP.BIN in stored order, a
+// row of chunks at a time; each band of tiles is then written picture row by
+// picture row: whole tile rows are block copies, and only tiles that lie over
+// another shape through the mask are chosen pixel by pixel.
 #include "layered_map.h"
 
 #include <cstdio>
@@ -62,38 +63,105 @@ bool make_layout(Layout& layout, const Bitmap& bitmap, const ShapeSet& shapes,
     return true;
 }
 
-void draw_blank_tile(uint8_t* target, const Layout& layout, uint32_t height)
+// Copies one tile row. Rows are short (32 or 36 bytes with the game's
+// shapes), so fixed-size pieces that the compiler turns into plain moves beat
+// a library call per row.
+inline void copy_row(uint8_t* out, const uint8_t* in, size_t bytes)
 {
-    for (uint32_t line = 0; line < height; ++line)
-        std::memset(target + line * layout.picture_stride, 0, layout.tile_row);
+    while (bytes >= 16) {
+        std::memcpy(out, in, 16);
+        out += 16;
+        in += 16;
+        bytes -= 16;
+    }
+    if (bytes >= 8) {
+        std::memcpy(out, in, 8);
+        out += 8;
+        in += 8;
+        bytes -= 8;
+    }
+    if (bytes >= 4) {
+        std::memcpy(out, in, 4);
+        out += 4;
+        in += 4;
+        bytes -= 4;
+    }
+    while (bytes-- > 0) *out++ = *in++;
 }
 
-void draw_whole_tile(uint8_t* target, const uint8_t* shape, const Layout& layout,
-                     uint32_t height)
+// One row of one-byte pixels through the mask, eight at a time without
+// branches (the mask changes too often for a branch to pay): each mask byte
+// is folded to its lowest bit (non-zero or not) and widened to 0x00 or 0xFF.
+inline void draw_masked_row(uint8_t* out, const uint8_t* over, const uint8_t* under,
+                            const uint8_t* through, uint32_t width)
 {
-    for (uint32_t line = 0; line < height; ++line)
-        std::memcpy(target + line * layout.picture_stride, shape + line * layout.sheet_stride,
-                    layout.tile_row);
+    constexpr uint64_t kLow = 0x0101010101010101u;
+    uint32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        uint64_t m, a, b;
+        std::memcpy(&m, through + x, 8);
+        std::memcpy(&a, over + x, 8);
+        std::memcpy(&b, under + x, 8);
+        m |= (m >> 4) & 0x0F0F0F0F0F0F0F0Fu;
+        m |= (m >> 2) & 0x3333333333333333u;
+        m |= (m >> 1) & 0x7777777777777777u;
+        const uint64_t select = (m & kLow) * 0xFF;
+        const uint64_t r = (a & ~select) | (b & select);
+        std::memcpy(out + x, &r, 8);
+    }
+    for (; x < width; ++x) out[x] = through[x] ? under[x] : over[x];
 }
 
-// Each pixel from the shape where its mask byte is 0, else from the shape beneath.
-void draw_masked_tile(uint8_t* target, const uint8_t* shape, const uint8_t* beneath,
-                      const uint8_t* mask, const Layout& layout, uint32_t width,
-                      uint32_t height, uint32_t bytes_per_pixel)
+// Where one tile's pixels come from, resolved once per tile: the shape's
+// first row in the sheet, and for a tile laid over another through the mask
+// the beneath shape's first row and the mask's. A null shape leaves the tile
+// blank (a shape that the sheet does not hold).
+struct TileSource {
+    const uint8_t* shape = nullptr;
+    const uint8_t* beneath = nullptr;
+    const uint8_t* mask = nullptr;
+};
+
+TileSource resolve_tile(const LayeredTile& tile, const Layout& layout, const ShapeSet& shapes,
+                        const ShapeMask& mask)
 {
-    for (uint32_t line = 0; line < height; ++line) {
-        uint8_t* out = target + line * layout.picture_stride;
-        const uint8_t* over = shape + line * layout.sheet_stride;
-        const uint8_t* under = beneath + line * layout.sheet_stride;
-        const uint8_t* through = mask + line * layout.mask_stride;
-        if (bytes_per_pixel == 1) {
-            for (uint32_t x = 0; x < width; ++x) out[x] = through[x] ? under[x] : over[x];
-            continue;
-        }
-        for (uint32_t x = 0; x < width; ++x) {
-            const size_t at = static_cast<size_t>(x) * bytes_per_pixel;
-            std::memcpy(out + at, (through[x] ? under : over) + at, bytes_per_pixel);
-        }
+    TileSource source;
+    if (tile.shape >= layout.shape_count) return source;
+    source.shape = shapes.pixels.data() + (tile.shape / 16) * layout.sheet_band +
+                   (tile.shape % 16) * layout.tile_row;
+    if (layout.use_mask && tile.beneath != kNoBeneath && tile.beneath < layout.shape_count &&
+        tile.shape < layout.mask_count) {
+        source.beneath = shapes.pixels.data() + (tile.beneath / 16) * layout.sheet_band +
+                         (tile.beneath % 16) * layout.tile_row;
+        source.mask = mask.pixels.data() + (tile.shape / 16) * layout.mask_band +
+                      (tile.shape % 16) * (layout.mask_stride / 16);
+    }
+    return source;
+}
+
+// Pixel row `line` of one tile: copied whole, or pixel by pixel from the
+// shape where its mask byte is 0 and from the shape beneath elsewhere.
+inline void draw_tile_row(uint8_t* out, const TileSource& source, uint32_t line,
+                          const Layout& layout, uint32_t width, uint32_t bytes_per_pixel)
+{
+    if (!source.shape) {
+        std::memset(out, 0, layout.tile_row);
+        return;
+    }
+    const uint8_t* over = source.shape + line * layout.sheet_stride;
+    if (!source.mask) {
+        copy_row(out, over, layout.tile_row);
+        return;
+    }
+    const uint8_t* under = source.beneath + line * layout.sheet_stride;
+    const uint8_t* through = source.mask + line * layout.mask_stride;
+    if (bytes_per_pixel == 1) {
+        draw_masked_row(out, over, under, through, width);
+        return;
+    }
+    for (uint32_t x = 0; x < width; ++x) {
+        const size_t at = static_cast<size_t>(x) * bytes_per_pixel;
+        std::memcpy(out + at, (through[x] ? under : over) + at, bytes_per_pixel);
     }
 }
 
@@ -142,15 +210,22 @@ void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeM
     const uint32_t width = shapes.tile_width;
     const uint32_t height = shapes.tile_height;
     const uint32_t bytes_per_pixel = shapes.bytes_per_pixel;
-    const uint32_t chunks = kWorldTiles / kLayeredChunkEdge;
+    constexpr uint32_t kEdge = kLayeredChunkEdge;
+    constexpr uint32_t kChunks = kWorldTiles / kEdge;
 
+    // The map is read in its stored order, a row of chunks (16 rows of
+    // tiles) at a time, so that warnings come in that order; each band of
+    // 16 tile rows is then drawn picture row by picture row, which writes the
+    // picture front to back.
+    LayeredTile band[kEdge][kWorldTiles];
+    TileSource sources[kWorldTiles];
     size_t index = 0;
-    for (uint32_t cy = 0; cy < chunks; ++cy)
-        for (uint32_t cx = 0; cx < chunks; ++cx)
-            for (uint32_t ty = 0; ty < kLayeredChunkEdge; ++ty)
-                for (uint32_t tx = 0; tx < kLayeredChunkEdge; ++tx) {
-                    const uint32_t x = cx * kLayeredChunkEdge + tx;
-                    const uint32_t y = cy * kLayeredChunkEdge + ty;
+    for (uint32_t cy = 0; cy < kChunks; ++cy) {
+        for (uint32_t cx = 0; cx < kChunks; ++cx)
+            for (uint32_t ty = 0; ty < kEdge; ++ty)
+                for (uint32_t tx = 0; tx < kEdge; ++tx) {
+                    const uint32_t x = cx * kEdge + tx;
+                    const uint32_t y = cy * kEdge + ty;
                     const uint8_t value = map[index++];
                     LayeredTile tile;
                     if (layered_translate(tile, value, no_shores) < 0)
@@ -164,28 +239,18 @@ void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeM
                         tile.beneath = tile.shape;
                         tile.shape = kBalloonShape;
                     }
-
-                    uint8_t* target =
-                        bitmap.pixels.data() + y * layout.picture_band + x * layout.tile_row;
-                    if (tile.shape >= layout.shape_count) {
-                        draw_blank_tile(target, layout, height);
-                        continue;
-                    }
-                    const uint8_t* shape = shapes.pixels.data() +
-                                           (tile.shape / 16) * layout.sheet_band +
-                                           (tile.shape % 16) * layout.tile_row;
-                    if (layout.use_mask && tile.beneath != kNoBeneath &&
-                        tile.beneath < layout.shape_count && tile.shape < layout.mask_count) {
-                        const uint8_t* beneath = shapes.pixels.data() +
-                                                 (tile.beneath / 16) * layout.sheet_band +
-                                                 (tile.beneath % 16) * layout.tile_row;
-                        const uint8_t* through = mask.pixels.data() +
-                                                 (tile.shape / 16) * layout.mask_band +
-                                                 (tile.shape % 16) * static_cast<size_t>(width);
-                        draw_masked_tile(target, shape, beneath, through, layout, width, height,
-                                         bytes_per_pixel);
-                    } else {
-                        draw_whole_tile(target, shape, layout, height);
-                    }
+                    band[ty][x] = tile;
                 }
+
+        for (uint32_t ty = 0; ty < kEdge; ++ty) {
+            for (uint32_t x = 0; x < kWorldTiles; ++x)
+                sources[x] = resolve_tile(band[ty][x], layout, shapes, mask);
+            uint8_t* rows = bitmap.pixels.data() + (cy * kEdge + ty) * layout.picture_band;
+            for (uint32_t line = 0; line < height; ++line) {
+                uint8_t* out = rows + line * layout.picture_stride;
+                for (uint32_t x = 0; x < kWorldTiles; ++x, out += layout.tile_row)
+                    draw_tile_row(out, sources[x], line, layout, width, bytes_per_pixel);
+            }
+        }
+    }
 }
