@@ -2,6 +2,7 @@
 // messages of every refusal and the exit status.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,49 @@ TEST(Map98Cli, UsageShowsTheToolsOwnNameAndDefaults)
     }
     // The usage text shows the defaults, not what the command line set.
     EXPECT_EQ(parse(kPc98MapPort, {"-d1", "mine.fdi", "-?"}).out, pc);
+}
+
+// Random command lines from option names, numbers and junk: parsing ends
+// with 0 or 1, and settings it accepts are within their ranges.
+TEST(Map98Cli, RandomCommandLinesKeepSettingsInRange)
+{
+    const std::vector<std::string> words = {
+        "-d1", "-d2", "--disk1", "-s", "-r", "-m", "-M", "-n", "-o", "-g", "-p", "-b",
+        "--overwrite", "--shape-rows", "--phase", "-", "--", "-?x", "x", "", "0", "1", "8",
+        "9", "16", "17", "18", "22", "23", "0x12", "022", "-1", "4294967295", "1e3", " 5"};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> args;
+        const int count = static_cast<int>(random() % 8);
+        for (int i = 0; i < count; ++i) args.push_back(words[random() % words.size()]);
+        const bool x68k = random() % 2;
+        const Map98Port& port = x68k ? kX68kMapPort : kPc98MapPort;
+        std::vector<std::string> full = args;
+        full.insert(full.begin(), "tool");
+        std::vector<char*> argv;
+        for (std::string& a : full) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        Map98Settings settings;
+        map98_settings_init(settings, port);
+        testing::internal::CaptureStdout();
+        const int status = map98_parse_arguments(settings, static_cast<int>(full.size()), argv.data());
+        testing::internal::GetCapturedStdout();
+        const std::string label = testing::PrintToString(args);
+        ASSERT_TRUE(status == 0 || status == 1) << label;
+        if (status != 0) continue;
+        EXPECT_GE(settings.shape_rows, 16) << label;
+        EXPECT_LE(settings.shape_rows, port.max_shape_rows) << label;
+        EXPECT_LE(settings.gates, 255u) << label;
+        if (settings.no_mask || settings.shape_rows < 18) {
+            EXPECT_EQ(settings.no_shores, 1) << label;
+        }
+        if (settings.mask_sheet) {
+            EXPECT_EQ(settings.use_sheets, 1) << label;
+        }
+        EXPECT_NE(settings.arvelon_disk, nullptr);
+        EXPECT_NE(settings.morvane_disk, nullptr);
+        EXPECT_NE(settings.output, nullptr);
+    }
 }
 
 }  // namespace
