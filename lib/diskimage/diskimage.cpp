@@ -127,6 +127,7 @@ int read_image_file(DiskImage& image, const char* path)
 int disk_image_open(DiskImage& image, const char* path, uint32_t data_offset)
 {
     image = DiskImage{};
+    if (path == nullptr) return -1;
     image.data_offset = data_offset;
     if (read_image_file(image, path) != 0) {
         disk_image_close(image);
@@ -254,6 +255,7 @@ uint32_t disk_entry_first_cluster(std::span<const uint8_t> entry)
 int disk_image_read_file(DiskImage& image, const char* name, std::span<uint8_t> buffer, int ignore_case)
 {
     uint8_t dos_name[12];
+    if (name == nullptr) return -1;
     if (make_dos_name(dos_name, name) != 0) {
         std::printf("illegal filename '%s'\n", name);
         return -1;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -467,6 +468,33 @@ TEST_F(DiskImageRead, ImageStaysUsableAfterAFailedRead)
     EXPECT_EQ(disk_test::read_file(image, "PEOPLE.BIN", buffer, 1, &out), 0);
     EXPECT_EQ(buffer, disk_test::pattern_bytes(4352, 2));
     disk_image_close(image);
+}
+
+// Random damage to the FAT and the root directory: every read ends with a
+// result, inside the buffers (the sanitizer build checks the bounds).
+TEST(DiskImageDamage, RandomCorruptionNeverReadsOutOfBounds)
+{
+    TempDir dir;
+    const auto path = dir / "damaged.img";
+    vorn_test::write_file(path, sample::fat12_image(FloppyKind::k2DD640K, some_files(), 0));
+    DiskImage pristine;
+    ASSERT_EQ(disk_test::open_image(pristine, path, 0, nullptr), 0);
+    std::mt19937 random(12345);
+    const char* names[] = {"TOWNE.BIN", "PEOPLE.BIN", "EMPTY.DAT", "ODD"};
+    for (int round = 0; round < 300; ++round) {
+        DiskImage image = pristine;
+        // FAT and root directory: sectors 1 to 11 of 512 bytes.
+        for (int hit = 0; hit < 1 + round % 40; ++hit)
+            image.data[512 + random() % (11 * 512)] = static_cast<uint8_t>(random());
+        ASSERT_EQ(disk_image_load_fat(image), 0);
+        for (const char* name : names) {
+            std::vector<uint8_t> buffer(random() % 20000);
+            std::string out;
+            const int result = disk_test::read_file(image, name, buffer, static_cast<int>(random() % 2), &out);
+            EXPECT_TRUE(result == 0 || result == -1);
+        }
+    }
+    disk_image_close(pristine);
 }
 
 }  // namespace
