@@ -151,6 +151,7 @@ const RefuseCase kRefused[] = {
     {false, {"-r", "15"}, "error: illegal shape rows '15'\n"},
     {true, {"-r", "15"}, "error: illegal shape rows '15'\n"},
     {false, {"-r", "24"}, "error: illegal shape rows '24'\n"},
+    {true, {"-r", "24"}, "error: illegal shape rows '24'\n"},
     {false, {"-r", "18x"}, "error: illegal shape rows '18x'\n"},
     {false, {"-r", ""}, "error: illegal shape rows ''\n"},
     {false, {"-r", "-18"}, "error: illegal shape rows '-18'\n"},

@@ -366,6 +366,17 @@ TEST_F(SheetRun, RefusalsPrintTheirChainAndLeaveTheOutputAlone)
     EXPECT_EQ(read_file(dir / "out.bmp"), untouched);
 }
 
+// Tiles of 256 x 256 would make a picture of 4 GiB: refused before any
+// allocation, after the sheet was read.
+TEST_F(SheetRun, PictureTooLargeForMemoryIsRefused)
+{
+    write_file(dir / "huge.bmp", bmp8(4096, 4096, sheet_palette(), std::vector<uint8_t>(4096 * 4096, 7)));
+    const vorn_test::RunResult r = run_tool("vornx68kmap", {"-r", "16", "-s", "huge.bmp"}, dir.path());
+    EXPECT_EQ(r.out, "error: memory exhausted!\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(dir / "vorn.Morvane.bmp"));
+}
+
 // ---- runs on the game's disk images ------------------------------------------
 
 struct Port {
