@@ -55,21 +55,6 @@ TEST(LayeredTranslate, FollowsTheTileTable)
     }
 }
 
-TEST(LayeredTranslate, OnlyTheHighNonShoreBytesAreIllegal)
-{
-    for (int value = 0; value < 256; ++value) {
-        LayeredTile tile;
-        const bool illegal = (value >= 128 && value <= 194) || value >= 240;
-        EXPECT_EQ(layered_translate(tile, static_cast<uint8_t>(value), 0), illegal ? -1 : 0)
-            << value;
-        if (illegal) {
-            EXPECT_EQ(tile.shape, 126u);
-        } else {
-            EXPECT_LT(tile.shape, 288u);
-        }
-    }
-}
-
 // ---- drawing ---------------------------------------------------------------
 
 // A sheet whose every pixel byte tells shape, position and byte apart, and a
@@ -219,15 +204,6 @@ TEST_P(LayeredDraw, DrawsEveryTileOfTheTable)
 
 INSTANTIATE_TEST_SUITE_P(MaskAndShores, LayeredDraw, testing::Values(0, 1, 2, 3));
 
-TEST(LayeredDraw, ShapeWithoutTransparentPixelsHidesItsBeneath)
-{
-    Scene scene;
-    make_scene(scene, 4, 4, 1, 18, true);
-    put_tile(scene, 5, 5, 55);  // shape 55 is opaque in this mask
-    draw(scene, 0, 0, 0);
-    EXPECT_EQ(drawn_tile(scene, 5, 5), expected_tile(scene, 55, kNone));
-}
-
 TEST(LayeredDraw, MaskedPixelsCopyEveryByteOfWidePixels)
 {
     Scene scene;
@@ -300,21 +276,29 @@ TEST(LayeredDraw, WithoutMaskGatesAndBalloonReplaceTheirTile)
     EXPECT_EQ(drawn_tile(scene, 233, 242), expected_tile(scene, 24, kNone));
 }
 
-TEST(LayeredDraw, OneGateChangesOnlyItsSite)
+// Phase 3 alone, or the balloon alone, changes only its own tile.
+TEST(LayeredDraw, OneGateOrTheBalloonChangesOnlyItsSite)
 {
     Scene plain;
     gate_scene(plain, true, 0, 0);
-    Scene phase3;
-    gate_scene(phase3, true, 4, 0);
-    EXPECT_EQ(drawn_tile(phase3, 38, 224), expected_tile(phase3, 67, 278));
-    // Blank out the one tile in both and the pictures must agree.
-    const std::vector<uint8_t> site = drawn_tile(plain, 38, 224);
-    EXPECT_EQ(site, expected_tile(plain, 278, 0));
-    size_t differing = 0;
-    for (size_t i = 0; i < plain.bitmap.pixels.size(); ++i)
-        differing += plain.bitmap.pixels[i] != phase3.bitmap.pixels[i];
-    EXPECT_GT(differing, 0u);
-    EXPECT_LE(differing, 3u * 2u);
+    EXPECT_EQ(drawn_tile(plain, 38, 224), expected_tile(plain, 278, 0));
+    struct {
+        uint32_t gates;
+        int balloon;
+        uint32_t x, y, beneath;
+    } const cases[] = {{4, 0, 38, 224, 278}, {0, 1, 233, 242, 55}};
+    for (const auto& c : cases) {
+        Scene scene;
+        gate_scene(scene, true, c.gates, c.balloon);
+        const uint32_t shape = c.balloon ? 24 : 67;
+        EXPECT_EQ(drawn_tile(scene, c.x, c.y), expected_tile(scene, shape, c.beneath));
+        EXPECT_NE(expected_tile(scene, shape, c.beneath), expected_tile(scene, shape, kNone));
+        size_t differing = 0;
+        for (size_t i = 0; i < plain.bitmap.pixels.size(); ++i)
+            differing += plain.bitmap.pixels[i] != scene.bitmap.pixels[i];
+        EXPECT_GT(differing, 0u);
+        EXPECT_LE(differing, 3u * 2u);
+    }
 }
 
 TEST(LayeredDraw, GateBitsAboveBitSevenChangeNothing)
@@ -324,33 +308,6 @@ TEST(LayeredDraw, GateBitsAboveBitSevenChangeNothing)
     Scene high;
     gate_scene(high, true, 0xFFFFFF00u, 0);
     EXPECT_EQ(plain.bitmap.pixels, high.bitmap.pixels);
-}
-
-TEST(LayeredDraw, BalloonAloneChangesOnlyItsSite)
-{
-    Scene plain;
-    gate_scene(plain, true, 0, 0);
-    Scene balloon;
-    gate_scene(balloon, true, 0, 1);
-    EXPECT_EQ(drawn_tile(balloon, 233, 242), expected_tile(balloon, 24, 55));
-    EXPECT_NE(expected_tile(balloon, 24, 55), expected_tile(balloon, 24, kNone));
-    size_t differing = 0;
-    for (size_t i = 0; i < plain.bitmap.pixels.size(); ++i)
-        differing += plain.bitmap.pixels[i] != balloon.bitmap.pixels[i];
-    EXPECT_GT(differing, 0u);
-    EXPECT_LE(differing, 3u * 2u);
-}
-
-TEST(LayeredDraw, ByteThreeHundredIsColumnTwentyEightRowTwo)
-{
-    Scene scene;
-    make_scene(scene, 3, 2, 1, 18, false);
-    scene.map[300] = 99;
-    scene.map[256] = 98;  // first byte of the second chunk: (16, 0)
-    draw(scene, 0, 0, 0);
-    EXPECT_EQ(drawn_tile(scene, 28, 2), expected_tile(scene, 99, kNone));
-    EXPECT_EQ(drawn_tile(scene, 16, 0), expected_tile(scene, 98, kNone));
-    EXPECT_EQ(drawn_tile(scene, 12, 2), expected_tile(scene, 0, kNone));
 }
 
 TEST(LayeredDraw, WarnsForIllegalBytesInReadOrder)
@@ -373,14 +330,6 @@ TEST(LayeredDraw, WarnsForIllegalBytesInReadOrder)
               "warning: illegal data (0,16) = FF\n");
     EXPECT_EQ(drawn_tile(scene, 28, 2), expected_tile(scene, 126, kNone));
     EXPECT_EQ(drawn_tile(scene, 0, 16), expected_tile(scene, 126, kNone));
-}
-
-TEST(LayeredDraw, LegalMapPrintsNothing)
-{
-    Scene scene;
-    make_scene(scene, 2, 2, 1, 18, true);
-    for (size_t i = 0; i < scene.map.size(); ++i) scene.map[i] = static_cast<uint8_t>(i % 128);
-    EXPECT_EQ(draw(scene, 255, 1, 0), "");
 }
 
 // A sheet too short for the shores or a mask of another size must not be

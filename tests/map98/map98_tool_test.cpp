@@ -274,14 +274,6 @@ TEST_F(SheetRun, DefaultOutputNameAndOverwriteQuestion)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(read_file(dir / "vorn.Morvane.bmp"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
 
-    r = run_tool("vornpc98map", args, dir.path(), "ok?\nY\n");
-    EXPECT_EQ(r.out, std::string(kWarnings) +
-                         "'vorn.Morvane.bmp' already exists\n"
-                         "overwrite ? (Y or N): ");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(read_file(dir / "vorn.Morvane.bmp"), expected_sheet_picture(Mode::kPlain));
-
-    write_file(dir / "vorn.Morvane.bmp", std::string("keep"));
     r = run_tool("vornpc98map", {"--overwrite", "-s", "s23.bmp", "-p", "3", "-b"}, dir.path());
     EXPECT_EQ(r.out, kWarnings);
     EXPECT_EQ(r.status, 0);
