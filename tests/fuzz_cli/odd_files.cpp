@@ -53,6 +53,31 @@ void FifoFeeder::run()
     }
 }
 
+const char* odd_name(Odd odd)
+{
+    switch (odd) {
+        case Odd::kDirectory: return "directory";
+        case Odd::kFifo: return "FIFO";
+        case Odd::kUnreadable: return "unreadable file";
+    }
+    return "?";
+}
+
+std::unique_ptr<FifoFeeder> make_odd(const fs::path& path, Odd odd)
+{
+    if (odd == Odd::kUnreadable) {
+        fs::permissions(path, fs::perms::none);
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes = vorn_test::read_file(path);
+    fs::remove(path);
+    if (odd == Odd::kDirectory) {
+        fs::create_directory(path);
+        return nullptr;
+    }
+    return std::make_unique<FifoFeeder>(path, std::move(bytes));
+}
+
 std::vector<std::string> entries(const fs::path& dir)
 {
     std::vector<std::string> names;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -38,6 +39,15 @@ private:
     std::atomic<int> served_{0};
     std::thread thread_;
 };
+
+// What an input file is turned into.
+enum class Odd { kDirectory, kFifo, kUnreadable };
+const char* odd_name(Odd odd);
+
+// Turns the file at path into a directory, a FIFO fed with the file's bytes
+// (the feeder is returned and must live while the tool runs), or a file of
+// mode 000.
+std::unique_ptr<FifoFeeder> make_odd(const std::filesystem::path& path, Odd odd);
 
 // Names of the entries of dir, sorted.
 std::vector<std::string> entries(const std::filesystem::path& dir);
