@@ -1,11 +1,13 @@
 // Writes synthetic game data for one port into a directory:
 //   vorn_sample pc DIR     SHAPES.EGA, SHAPES.CGA, WORLD.MAP
+//   vorn_sample a2 DIR     VORNboot.dsk, vornmorvane.dsk (DOS 3.3 order), .po (ProDOS order)
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "sample_a2.h"
 #include "sample_ports.h"
 
 namespace {
@@ -20,7 +22,7 @@ bool save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 int usage()
 {
-    std::puts("usage: vorn_sample PORT DIR   (PORT: pc)");
+    std::puts("usage: vorn_sample PORT DIR   (PORT: pc, a2)");
     return 2;
 }
 
@@ -37,6 +39,11 @@ int main(int argc, char** argv)
     if (port == "pc") {
         ok = save(dir / "SHAPES.EGA", sample::pc_shapes_ega()) && save(dir / "SHAPES.CGA", sample::pc_shapes_cga()) &&
              save(dir / "WORLD.MAP", sample::pc_world_map());
+    } else if (port == "a2") {
+        ok = save(dir / "VORNboot.dsk", sample::a2_program_disk(false)) &&
+             save(dir / "vornmorvane.dsk", sample::a2_morvane_disk(false)) &&
+             save(dir / "VORNboot.po", sample::a2_program_disk(true)) &&
+             save(dir / "vornmorvane.po", sample::a2_morvane_disk(true));
     } else {
         return usage();
     }
