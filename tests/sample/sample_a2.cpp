@@ -139,7 +139,7 @@ std::vector<uint8_t> a2_hires_shapes(int half)
             for (uint32_t k = 0; k < 7; ++k) {
                 const uint32_t x = static_cast<uint32_t>(half) * 7 + k;
                 const bool figure = tile_pixel(n, x, r, 14, 16) >= 8;
-                const bool ground = (n % 8) != 0 && (x + r + n) % 2 == 0;
+                const bool ground = (n % 8) != 0 && (x + n / 4) % 2 == 0;
                 if (figure || ground) byte = static_cast<uint8_t>(byte | (1U << k));
             }
             file[r * 256 + n] = byte;
