@@ -31,15 +31,6 @@ namespace {
 
 constexpr uint32_t kDerivedFirst = 68;
 
-// Weight a sub-pixel adds when it is lit; columns outside the row are read
-// from the other end, but keep the weight of their unwrapped column.
-inline uint8_t lit_weight(const uint8_t* row, int64_t width, int64_t x)
-{
-    int64_t at = x;
-    if (at < 0 || at >= width) at = ((at % width) + width) % width;
-    return row[at] != 0 ? hires_weight(x) : 0;
-}
-
 // Colour of a sub-pixel from the lit weights of the five columns x-2..x+2.
 inline uint8_t artifact_colour(uint8_t m2, uint8_t m1, uint8_t m0, uint8_t p1, uint8_t p2,
                                bool blur)
@@ -62,21 +53,67 @@ void resolve_markers(uint8_t* row, size_t width)
         if (row[x] == kHiresMarker) row[x] = x == 0 ? row[width - 1] : row[x - 1];
 }
 
-void colour_row(const uint8_t* row, uint8_t* out, int64_t width, bool blur)
+// Lit weights of a row: 4, 8, 1, 2 by column mod 4 where a sub-pixel is on.
+void set_weights(const uint8_t* __restrict row, uint8_t* __restrict weights, int64_t width)
 {
-    uint8_t m2 = lit_weight(row, width, -2);
-    uint8_t m1 = lit_weight(row, width, -1);
-    uint8_t m0 = lit_weight(row, width, 0);
-    uint8_t p1 = lit_weight(row, width, 1);
-    for (int64_t x = 0; x < width; ++x) {
-        const uint8_t p2 = x + 2 < width ? (row[x + 2] != 0 ? hires_weight(x + 2) : 0)
-                                         : lit_weight(row, width, x + 2);
-        out[x] = artifact_colour(m2, m1, m0, p1, p2, blur);
-        m2 = m1;
-        m1 = m0;
-        m0 = p1;
-        p1 = p2;
+    int64_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        weights[x] = row[x] != 0 ? 4 : 0;
+        weights[x + 1] = row[x + 1] != 0 ? 8 : 0;
+        weights[x + 2] = row[x + 2] != 0 ? 1 : 0;
+        weights[x + 3] = row[x + 3] != 0 ? 2 : 0;
     }
+    for (; x < width; ++x) weights[x] = row[x] != 0 ? hires_weight(x) : 0;
+}
+
+// All-ones when v is not 0.
+inline uint8_t mask(uint8_t v)
+{
+    return static_cast<uint8_t>(-static_cast<int>(v != 0));
+}
+
+// The colouring rules for the columns whose neighbours need no wrapping,
+// written without branches so that they run on whole vectors.
+void colour_inner(const uint8_t* __restrict m, uint8_t* __restrict out, int64_t from, int64_t to)
+{
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t wide = static_cast<uint8_t>(mask(m[x - 1]) & mask(m[x + 1]) & (m[x - 2] | m[x + 2]));
+        out[x] = static_cast<uint8_t>(mask(m[x]) & (m[x] | m[x - 1] | m[x + 1] | wide));
+    }
+}
+
+void colour_inner_blur(const uint8_t* __restrict m, uint8_t* __restrict out, int64_t from, int64_t to)
+{
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t v = static_cast<uint8_t>(m[x - 1] | m[x] | m[x + 1]);
+        out[x] = static_cast<uint8_t>(v | (mask(v) & (m[x - 2] | m[x + 2])));
+    }
+}
+
+// Colours row y of the picture, using row y + 1 as room for the lit weights
+// of row y; both rows end up holding the colours. Row y + 1 may be null for
+// a lone last row, and then scratch (width bytes) is used instead.
+void colour_row_pair(uint8_t* row, uint8_t* weights, int64_t width, bool blur)
+{
+    set_weights(row, weights, width);
+    // A column off the row is read at the other end but keeps the weight of
+    // its own (unwrapped) column.
+    auto at = [&](int64_t x) -> uint8_t {
+        if (x >= 0 && x < width) return weights[x];
+        const int64_t wrapped = ((x % width) + width) % width;
+        return weights[wrapped] != 0 ? hires_weight(x) : 0;
+    };
+    auto colour_at = [&](int64_t x) {
+        return artifact_colour(at(x - 2), at(x - 1), at(x), at(x + 1), at(x + 2), blur);
+    };
+    const int64_t head = std::min<int64_t>(2, width);
+    const int64_t tail = std::max<int64_t>(head, width - 2);
+    // row is free to take the colours: the weights hold all it said.
+    for (int64_t x = 0; x < head; ++x) row[x] = colour_at(x);
+    for (int64_t x = tail; x < width; ++x) row[x] = colour_at(x);
+    if (blur) colour_inner_blur(weights, row, head, tail);
+    else colour_inner(weights, row, head, tail);
+    std::memcpy(weights, row, static_cast<size_t>(width));
 }
 
 }  // namespace
@@ -180,17 +217,16 @@ void colorize_bitmap(Bitmap& bitmap, int blur)
     std::vector<uint8_t> last;  // a lone last row (odd height) is coloured through this
     for (size_t y = 0; y < height; y += 2) {
         uint8_t* row = bitmap.pixels.data() + y * width;
-        uint8_t* out = row + width;
+        uint8_t* below = row + width;
         if (y + 1 >= height) {
             try {
                 last.resize(width);
             } catch (const std::bad_alloc&) {
                 return;
             }
-            out = last.data();
+            below = last.data();
         }
         resolve_markers(row, width);
-        colour_row(row, out, static_cast<int64_t>(width), blur != 0);
-        std::memcpy(row, out, width);
+        colour_row_pair(row, below, static_cast<int64_t>(width), blur != 0);
     }
 }

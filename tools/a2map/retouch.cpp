@@ -76,65 +76,96 @@ void build_tables(RetouchTables& t)
     t.zero_hue_id = id_of(0.0);
 }
 
-inline uint8_t lit_weight(const uint8_t* row, int64_t width, int64_t x)
-{
-    int64_t at = x;
-    if (at < 0 || at >= width) at = ((at % width) + width) % width;
-    return row[at] != 0 ? hires_weight(x) : 0;
-}
-
 inline int64_t wrap(int64_t x, int64_t width)
 {
     return x < 0 || x >= width ? ((x % width) + width) % width : x;
 }
 
 struct WorkLines {
-    std::vector<uint8_t> pair;        // codes of the two windows
-    std::vector<uint8_t> hue;         // hue id
-    std::vector<uint8_t> saturation;  // saturation index
+    std::vector<uint8_t> weight;     // lit weights of the input row
+    std::vector<uint8_t> pair;       // codes of the two windows
+    std::vector<uint8_t> hue;        // hue id as computed (kNoHueId for none)
+    std::vector<uint8_t> rewritten;  // hue id once the saturation pass has gone by
+    std::vector<uint8_t> run_left;   // equal rewritten hues ending here (at most 7)
+    std::vector<uint8_t> run_right;  // equal computed hues starting here (at most 7)
+    std::vector<uint8_t> saturation; // saturation index
 };
+
+void set_weights(const uint8_t* __restrict in, uint8_t* __restrict weights, int64_t width)
+{
+    int64_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        weights[x] = in[x] != 0 ? 4 : 0;
+        weights[x + 1] = in[x + 1] != 0 ? 8 : 0;
+        weights[x + 2] = in[x + 2] != 0 ? 1 : 0;
+        weights[x + 3] = in[x + 3] != 0 ? 2 : 0;
+    }
+    for (; x < width; ++x) weights[x] = in[x] != 0 ? hires_weight(x) : 0;
+}
+
+// Codes of the windows x-2..x+1 and x-1..x+2 for the columns that need no
+// wrapping.
+void set_pairs(const uint8_t* __restrict m, uint8_t* __restrict pair, int64_t from, int64_t to)
+{
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t middle = static_cast<uint8_t>(m[x - 1] | m[x] | m[x + 1]);
+        pair[x] = static_cast<uint8_t>((m[x - 2] | middle) << 4 | (middle | m[x + 2]));
+    }
+}
 
 void retouch_row(const RetouchTables& t, WorkLines& w, uint8_t* in, uint8_t* out, int64_t width)
 {
     for (int64_t x = 0; x < width; x += kHiresMarkerSpan)
         if (in[x] == kHiresMarker) in[x] = x == 0 ? in[width - 1] : in[x - 1];
 
-    // Codes of the windows x-2..x+1 and x-1..x+2.
-    uint8_t m2 = lit_weight(in, width, -2);
-    uint8_t m1 = lit_weight(in, width, -1);
-    uint8_t m0 = lit_weight(in, width, 0);
-    uint8_t p1 = lit_weight(in, width, 1);
+    // Brightness and hue both follow from the pair of codes.
+    uint8_t* m = w.weight.data();
+    set_weights(in, m, width);
+    auto at = [&](int64_t x) -> uint8_t {
+        if (x >= 0 && x < width) return m[x];
+        return m[wrap(x, width)] != 0 ? hires_weight(x) : 0;
+    };
+    const int64_t head = std::min<int64_t>(2, width);
+    const int64_t tail = std::max<int64_t>(head, width - 2);
+    for (int64_t x = 0; x < width; x = x + 1 == head ? tail : x + 1) {
+        const uint8_t a = at(x - 2) | at(x - 1) | at(x) | at(x + 1);
+        const uint8_t b = at(x - 1) | at(x) | at(x + 1) | at(x + 2);
+        w.pair[x] = static_cast<uint8_t>(a << 4 | b);
+    }
+    set_pairs(m, w.pair.data(), head, tail);
+    uint8_t* hue = w.hue.data();
+    uint8_t* rewritten = w.rewritten.data();
     for (int64_t x = 0; x < width; ++x) {
-        const uint8_t p2 = x + 2 < width ? (in[x + 2] != 0 ? hires_weight(x + 2) : 0)
-                                         : lit_weight(in, width, x + 2);
-        const uint8_t a = m2 | m1 | m0 | p1;
-        const uint8_t b = m1 | m0 | p1 | p2;
-        const uint8_t pair = static_cast<uint8_t>(a << 4 | b);
-        w.pair[x] = pair;
-        w.hue[x] = t.hue_id[pair];
-        m2 = m1;
-        m1 = m0;
-        m0 = p1;
-        p1 = p2;
+        hue[x] = t.hue_id[w.pair[x]];
+        rewritten[x] = hue[x] == kNoHueId ? t.zero_hue_id : hue[x];
     }
 
-    // Saturation, left to right: columns without hue take hue 0 as they are
-    // passed, so later columns compare with the rewritten value on their left.
-    uint8_t* hue = w.hue.data();
+    // Saturation. The pass runs left to right and gives columns without hue
+    // the hue 0 as it goes by, so a column compares with the rewritten hues
+    // on its left and the computed ones on its right. Runs of equal hues
+    // are counted ahead for the columns far enough from the ends.
+    uint8_t* left = w.run_left.data();
+    uint8_t* right = w.run_right.data();
+    left[0] = 1;
+    for (int64_t x = 1; x < width; ++x)
+        left[x] = rewritten[x] == rewritten[x - 1] ? static_cast<uint8_t>(std::min(left[x - 1] + 1, 7)) : 1;
+    right[width - 1] = 1;
+    for (int64_t x = width - 2; x >= 0; --x)
+        right[x] = hue[x] == hue[x + 1] ? static_cast<uint8_t>(std::min(right[x + 1] + 1, 7)) : 1;
     for (int64_t x = 0; x < width; ++x) {
         const uint8_t h = hue[x];
         if (h == kNoHueId) {
-            hue[x] = t.zero_hue_id;
             w.saturation[x] = kNoSaturation;
             continue;
         }
         int n = 0;
         if (x >= kRetouchRunReach && x + kRetouchRunReach < width) {
-            for (int k = 1; k <= kRetouchRunReach && hue[x - k] == h; ++k) ++n;
-            for (int k = 1; k <= kRetouchRunReach && hue[x + k] == h; ++k) ++n;
+            if (rewritten[x - 1] == h) n += std::min<int>(left[x - 1], kRetouchRunReach);
+            if (hue[x + 1] == h) n += std::min<int>(right[x + 1], kRetouchRunReach);
         } else {
-            for (int k = 1; k <= kRetouchRunReach && hue[wrap(x - k, width)] == h; ++k) ++n;
-            for (int k = 1; k <= kRetouchRunReach && hue[wrap(x + k, width)] == h; ++k) ++n;
+            auto seen = [&](int64_t j) { return j < x ? rewritten[j] : hue[j]; };
+            for (int k = 1; k <= kRetouchRunReach && seen(wrap(x - k, width)) == h; ++k) ++n;
+            for (int k = 1; k <= kRetouchRunReach && seen(wrap(x + k, width)) == h; ++k) ++n;
         }
         w.saturation[x] = static_cast<uint8_t>(n);
     }
@@ -199,9 +230,9 @@ int retouch_bitmap(Bitmap& bitmap)
     std::vector<uint8_t> out;
     RetouchTables tables;
     try {
-        lines.pair.resize(width);
-        lines.hue.resize(width);
-        lines.saturation.resize(width);
+        for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.run_left,
+                           &lines.run_right, &lines.saturation})
+            line->resize(width);
         out.resize(out_size);
     } catch (const std::bad_alloc&) {
         std::puts("ERROR: memory exhausted!");
