@@ -86,8 +86,6 @@ struct WorkLines {
     std::vector<uint8_t> pair;       // codes of the two windows
     std::vector<uint8_t> hue;        // hue id as computed (kNoHueId for none)
     std::vector<uint8_t> rewritten;  // hue id once the saturation pass has gone by
-    std::vector<uint8_t> run_left;   // equal rewritten hues ending here (at most 7)
-    std::vector<uint8_t> run_right;  // equal computed hues starting here (at most 7)
     std::vector<uint8_t> saturation; // saturation index
 };
 
@@ -110,6 +108,44 @@ void set_pairs(const uint8_t* __restrict m, uint8_t* __restrict pair, int64_t fr
     for (int64_t x = from; x < to; ++x) {
         const uint8_t middle = static_cast<uint8_t>(m[x - 1] | m[x] | m[x + 1]);
         pair[x] = static_cast<uint8_t>((m[x - 2] | middle) << 4 | (middle | m[x + 2]));
+    }
+}
+
+// Saturation indices of the columns at least six from either end: how many
+// hues on each side, up to six, equal the column's own before one differs.
+void count_runs(const uint8_t* __restrict hue, const uint8_t* __restrict rewritten,
+                uint8_t* __restrict saturation, int64_t from, int64_t to)
+{
+    static_assert(kRetouchRunReach == 6);
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t h = hue[x];
+        uint8_t run = 1, n = 0;
+        run &= rewritten[x - 1] == h;
+        n += run;
+        run &= rewritten[x - 2] == h;
+        n += run;
+        run &= rewritten[x - 3] == h;
+        n += run;
+        run &= rewritten[x - 4] == h;
+        n += run;
+        run &= rewritten[x - 5] == h;
+        n += run;
+        run &= rewritten[x - 6] == h;
+        n += run;
+        run = 1;
+        run &= hue[x + 1] == h;
+        n += run;
+        run &= hue[x + 2] == h;
+        n += run;
+        run &= hue[x + 3] == h;
+        n += run;
+        run &= hue[x + 4] == h;
+        n += run;
+        run &= hue[x + 5] == h;
+        n += run;
+        run &= hue[x + 6] == h;
+        n += run;
+        saturation[x] = h == kNoHueId ? kNoSaturation : n;
     }
 }
 
@@ -142,33 +178,22 @@ void retouch_row(const RetouchTables& t, WorkLines& w, uint8_t* in, uint8_t* out
 
     // Saturation. The pass runs left to right and gives columns without hue
     // the hue 0 as it goes by, so a column compares with the rewritten hues
-    // on its left and the computed ones on its right. Runs of equal hues
-    // are counted ahead for the columns far enough from the ends.
-    uint8_t* left = w.run_left.data();
-    uint8_t* right = w.run_right.data();
-    left[0] = 1;
-    for (int64_t x = 1; x < width; ++x)
-        left[x] = rewritten[x] == rewritten[x - 1] ? static_cast<uint8_t>(std::min(left[x - 1] + 1, 7)) : 1;
-    right[width - 1] = 1;
-    for (int64_t x = width - 2; x >= 0; --x)
-        right[x] = hue[x] == hue[x + 1] ? static_cast<uint8_t>(std::min(right[x + 1] + 1, 7)) : 1;
-    for (int64_t x = 0; x < width; ++x) {
+    // on its left and the computed ones on its right.
+    const int64_t first = std::min<int64_t>(kRetouchRunReach, width);
+    const int64_t last = std::max<int64_t>(first, width - kRetouchRunReach);
+    for (int64_t x = 0; x < width; x = x + 1 == first ? last : x + 1) {
         const uint8_t h = hue[x];
         if (h == kNoHueId) {
             w.saturation[x] = kNoSaturation;
             continue;
         }
+        auto seen = [&](int64_t j) { return j < x ? rewritten[j] : hue[j]; };
         int n = 0;
-        if (x >= kRetouchRunReach && x + kRetouchRunReach < width) {
-            if (rewritten[x - 1] == h) n += std::min<int>(left[x - 1], kRetouchRunReach);
-            if (hue[x + 1] == h) n += std::min<int>(right[x + 1], kRetouchRunReach);
-        } else {
-            auto seen = [&](int64_t j) { return j < x ? rewritten[j] : hue[j]; };
-            for (int k = 1; k <= kRetouchRunReach && seen(wrap(x - k, width)) == h; ++k) ++n;
-            for (int k = 1; k <= kRetouchRunReach && seen(wrap(x + k, width)) == h; ++k) ++n;
-        }
+        for (int k = 1; k <= kRetouchRunReach && seen(wrap(x - k, width)) == h; ++k) ++n;
+        for (int k = 1; k <= kRetouchRunReach && seen(wrap(x + k, width)) == h; ++k) ++n;
         w.saturation[x] = static_cast<uint8_t>(n);
     }
+    count_runs(hue, rewritten, w.saturation.data(), first, last);
 
     for (int64_t x = 0; x < width; ++x) {
         const uint32_t lit = in[x] != 0 ? 1 : 0;
@@ -230,8 +255,7 @@ int retouch_bitmap(Bitmap& bitmap)
     std::vector<uint8_t> out;
     RetouchTables tables;
     try {
-        for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.run_left,
-                           &lines.run_right, &lines.saturation})
+        for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.saturation})
             line->resize(width);
         out.resize(out_size);
     } catch (const std::bad_alloc&) {
