@@ -2,7 +2,10 @@
 // pictures it writes from synthetic disk images.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "a2_test_util.h"
+#include "a2map.h"
 #include "bitmap.h"
 #include "dos33.h"
 #include "hires.h"
@@ -134,6 +137,26 @@ protected:
         return tiles;
     }
 };
+
+TEST(A2Arguments, AnyWordSequenceEndsInGoOnOrStatusOne)
+{
+    const char* words[] = {"-d1", "-d2", "--do", "--po", "-B", "-s", "-o", "-g", "-p", "-b", "--overwrite",
+                           "-?", "--help", "3", "0x8", "9", "", "-", "x.dsk", "--disk1", "-P", "--phase"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<std::string> args = {"vorna2map"};
+        for (unsigned n = rng() % 7; n > 0; --n) args.emplace_back(words[rng() % std::size(words)]);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        A2Settings settings;
+        int status = -1;
+        captured([&] { status = a2_parse_arguments(settings, static_cast<int>(args.size()), argv.data()); });
+        ASSERT_TRUE(status == 0 || status == 1);
+        EXPECT_LE(settings.blur, 2);
+        EXPECT_LE(settings.gates, 255u);
+    }
+}
 
 TEST_F(A2CliTest, UsageText)
 {

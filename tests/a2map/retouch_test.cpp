@@ -60,13 +60,6 @@ TEST(Retouch, MeanHue)
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(retouch_mean_hue(c.a, c.b), c.hue) << c.a << "," << c.b;
 }
 
-TEST(Retouch, DarkRowIsBlack)
-{
-    Bitmap b = picture({0x00, 0x80}, 8);
-    ASSERT_EQ(retouch_bitmap(b), 0);
-    for (size_t x = 0; x < b.width; ++x) EXPECT_EQ(at(b, x), (Rgb{0, 0, 0}));
-}
-
 TEST(Retouch, SolidAreas)
 {
     struct Case {
