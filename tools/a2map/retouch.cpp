@@ -258,11 +258,11 @@ int retouch_bitmap(Bitmap& bitmap)
         for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.saturation})
             line->resize(width);
         out.resize(out_size);
+        build_tables(tables);
     } catch (const std::bad_alloc&) {
         std::puts("ERROR: memory exhausted!");
         return -1;
     }
-    build_tables(tables);
     const size_t stride = static_cast<size_t>(width) * 3;
     for (uint64_t y = 0; y < height; y += 2) {
         uint8_t* in = bitmap.pixels.data() + y * width;
