@@ -251,24 +251,27 @@ int retouch_bitmap(Bitmap& bitmap)
         std::puts("ERROR: memory exhausted!");
         return -1;
     }
+    const size_t stride = static_cast<size_t>(width) * 3;
     WorkLines lines;
+    std::vector<uint8_t> row;
     std::vector<uint8_t> out;
     RetouchTables tables;
     try {
         for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.saturation})
             line->resize(width);
-        out.resize(out_size);
+        row.resize(stride);
+        // Rows are appended as they are made: the buffer is never cleared
+        // first, and appending within the reserved room cannot fail.
+        out.reserve(out_size);
         build_tables(tables);
     } catch (const std::bad_alloc&) {
         std::puts("ERROR: memory exhausted!");
         return -1;
     }
-    const size_t stride = static_cast<size_t>(width) * 3;
     for (uint64_t y = 0; y < height; y += 2) {
-        uint8_t* in = bitmap.pixels.data() + y * width;
-        uint8_t* row = out.data() + y * stride;
-        retouch_row(tables, lines, in, row, static_cast<int64_t>(width));
-        if (y + 1 < height) std::memcpy(row + stride, row, stride);
+        retouch_row(tables, lines, bitmap.pixels.data() + y * width, row.data(), static_cast<int64_t>(width));
+        out.insert(out.end(), row.begin(), row.end());
+        if (y + 1 < height) out.insert(out.end(), row.begin(), row.end());
     }
     bitmap.pixels = std::move(out);
     bitmap.bits_per_pixel = 24;
