@@ -171,6 +171,12 @@ TEST(Retouch, RandomRowsMatchTheColourModel)
             b.pixels.resize(width * 2);
             const int density = round % 5;  // from sparse to dense rows
             for (auto& p : b.pixels) p = static_cast<uint8_t>(rng() % 5 < static_cast<unsigned>(density));
+            if (round % 4 == 3) {
+                // Long runs of one hue, broken here and there.
+                const uint32_t period = 2 + rng() % 3;
+                for (uint32_t x = 0; x < width; ++x) b.pixels[x] = (x / period) % 2 == 0;
+                for (int flips = 0; flips < 3; ++flips) b.pixels[rng() % width] ^= 1;
+            }
             for (uint32_t x = 0; x < width; x += 14)
                 if (rng() % 2) b.pixels[x] = 255;
             const std::vector<uint8_t> row(b.pixels.begin(), b.pixels.begin() + width);
