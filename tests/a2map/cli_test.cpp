@@ -149,9 +149,9 @@ TEST(A2Arguments, AnyWordSequenceEndsInGoOnOrStatusOne)
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        A2Settings settings;
+        A2MapSettings settings;
         int status = -1;
-        captured([&] { status = a2_parse_arguments(settings, static_cast<int>(args.size()), argv.data()); });
+        captured([&] { status = a2map_parse_arguments(settings, static_cast<int>(args.size()), argv.data()); });
         ASSERT_TRUE(status == 0 || status == 1);
         EXPECT_LE(settings.blur, 2);
         EXPECT_LE(settings.gates, 255u);

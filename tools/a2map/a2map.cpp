@@ -26,7 +26,7 @@ bool is(const char* arg, const char* a, const char* b = nullptr, const char* c =
 
 }  // namespace
 
-void a2_print_usage()
+void a2map_print_usage()
 {
     std::printf("usage: %s [options]\n", kA2ToolName);
     std::puts("option:");
@@ -49,7 +49,7 @@ void a2_print_usage()
     std::puts("        -?|--help               print usage");
 }
 
-int a2_parse_arguments(A2Settings& settings, int argc, char** argv)
+int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -57,7 +57,7 @@ int a2_parse_arguments(A2Settings& settings, int argc, char** argv)
         if (arg[0] != '-') {
             std::printf("error: illegal parameter '%s'\n", arg);
         } else if (is(arg, "-?", "--help")) {
-            a2_print_usage();
+            a2map_print_usage();
             return 1;
         } else if (is(arg, "-d1", "--disk1", "--program-disk")) {
             if (!next) {
@@ -151,7 +151,7 @@ int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
     return 0;
 }
 
-int a2_run(const A2Settings& settings)
+int a2map_run(const A2MapSettings& settings)
 {
     ShapeSet shapes;
     Bitmap bitmap;

@@ -13,7 +13,7 @@ constexpr char kA2DefaultOutput[] = "vorn.Morvane.bmp";
 constexpr uint32_t kA2SheetRows = 16;
 constexpr int kA2MaxBlur = 2;
 
-struct A2Settings {
+struct A2MapSettings {
     const char* program_disk = kA2DefaultProgramDisk;
     const char* morvane_disk = kA2DefaultMorvaneDisk;
     int sector_order = 1;  // 1 DOS 3.3 order, 2 ProDOS order
@@ -27,11 +27,11 @@ struct A2Settings {
 };
 
 // Prints the usage text.
-void a2_print_usage();
+void a2map_print_usage();
 
 // Reads the command line into settings (which hold the defaults). 0 to go
 // on, or the exit status to end with (1) after the usage text or an error.
-[[nodiscard]] int a2_parse_arguments(A2Settings& settings, int argc, char** argv);
+[[nodiscard]] int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv);
 
 // Reads the first buffer.size() bytes of a disk image, in DOS 3.3 logical
 // sector order, straight from the file: in one read for order 1, sector by
@@ -40,4 +40,4 @@ void a2_print_usage();
 
 // Loads the shapes, composes the map, colours it and writes the picture.
 // The exit status: 0 when the picture was written, else 1.
-[[nodiscard]] int a2_run(const A2Settings& settings);
+[[nodiscard]] int a2map_run(const A2MapSettings& settings);

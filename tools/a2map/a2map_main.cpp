@@ -3,7 +3,7 @@
 
 int main(int argc, char** argv)
 {
-    A2Settings settings;
-    if (const int status = a2_parse_arguments(settings, argc, argv); status != 0) return status;
-    return a2_run(settings);
+    A2MapSettings settings;
+    if (const int status = a2map_parse_arguments(settings, argc, argv); status != 0) return status;
+    return a2map_run(settings);
 }
