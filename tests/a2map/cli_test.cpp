@@ -326,6 +326,20 @@ TEST_F(A2CliTest, SheetFailure)
     EXPECT_EQ(r.out, "error: open 'nosheet.bmp'\nerror: read shape bitmap 'nosheet.bmp'\n");
 }
 
+TEST_F(A2CliTest, PictureTooLargeForMemory)
+{
+    // Tiles of 260 x 260 make a world picture of over 4 GiB pixels.
+    Bitmap sheet;
+    sheet.width = sheet.height = 16 * 260;
+    sheet.bits_per_pixel = 8;
+    sheet.size = sheet.width * sheet.height;
+    sheet.pixels.assign(sheet.size, 1);
+    ASSERT_EQ(write_bitmap_file((dir / "huge.bmp").string().c_str(), sheet, 1), 0);
+    const auto r = run({"-s", "huge.bmp"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "error: memory exhausted!\n");
+}
+
 TEST_F(A2CliTest, MorvaneImageSizes)
 {
     const std::vector<uint8_t> map = sample_map();
