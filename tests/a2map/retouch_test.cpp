@@ -162,7 +162,7 @@ std::vector<Rgb> model_row(std::vector<uint8_t> in)
 TEST(Retouch, RandomRowsMatchTheColourModel)
 {
     std::mt19937 rng(12345);
-    for (uint32_t width : {28u * 16, 14u * 3, 9u, 5u}) {
+    for (uint32_t width : {28u * 16, 14u * 3, 9u, 5u, 3u, 2u, 1u}) {
         for (int round = 0; round < 20; ++round) {
             Bitmap b;
             b.width = width;
