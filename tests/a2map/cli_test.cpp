@@ -334,6 +334,8 @@ TEST_F(A2CliTest, PictureTooLargeForMemory)
     sheet.bits_per_pixel = 8;
     sheet.size = sheet.width * sheet.height;
     sheet.pixels.assign(sheet.size, 1);
+    static const std::vector<uint8_t> palette(1024, 0x80);
+    sheet.palette = palette;
     ASSERT_EQ(write_bitmap_file((dir / "huge.bmp").string().c_str(), sheet, 1), 0);
     const auto r = run({"-s", "huge.bmp"});
     EXPECT_EQ(r.status, 1);
