@@ -122,7 +122,7 @@ int write_palette(FILE* fp, std::span<const uint8_t> palette, int count)
     if (count < 1 || count > 256) return -1;
     uint8_t bytes[256 * kPaletteEntryBytes] = {};
     const size_t length = static_cast<size_t>(count) * kPaletteEntryBytes;
-    std::memcpy(bytes, palette.data(), std::min(length, palette.size()));
+    if (!palette.empty()) std::memcpy(bytes, palette.data(), std::min(length, palette.size()));
     return std::fwrite(bytes, 1, length, fp) == length ? 0 : -1;
 }
 
