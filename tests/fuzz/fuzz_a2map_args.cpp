@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     vorn_fuzz::quiet_stdout();
     vorn_fuzz::ArgumentVector args({data, size}, kA2ToolName);
-    A2Settings settings;
-    const int status = a2_parse_arguments(settings, args.argc(), args.argv());
+    A2MapSettings settings;
+    const int status = a2map_parse_arguments(settings, args.argc(), args.argv());
     if (status != 0 && status != 1) std::abort();
     if (status == 0) {
         if (!settings.program_disk || !settings.morvane_disk || !settings.output) std::abort();

@@ -10,10 +10,7 @@
 #include "bitmap.h"
 #include "fuzz_images.h"
 #include "sample_world.h"
-#if __has_include("sample_a2.h")
 #include "sample_a2.h"
-#define VORN_SEEDS_A2 1
-#endif
 
 namespace fs = std::filesystem;
 
@@ -175,7 +172,6 @@ int main(int argc, char** argv)
         w.put("fuzz_towne_data", "towns" + std::to_string(k++), {mode, 0, 0, 0, 0, 0x00, 0x44, 3, 40, 40, 0xFF});
     }
     w.put("fuzz_towne_data", "towns" + std::to_string(k++), {0x30, 0x00, 0x10, 0x00, 0x08, 0x00, 0x44, 9});
-#if defined(VORN_SEEDS_A2)
     // The program disk from track 17 on (volume table, catalog, lists) and
     // the first 40 sectors from the start, in each image size.
     const Bytes disk = sample::a2_program_disk(false);
@@ -184,6 +180,5 @@ int main(int argc, char** argv)
         w.put("fuzz_dos33", "disk" + std::to_string(mode),
               concat({mode}, Bytes(disk.begin() + from, disk.begin() + from + 2 * 4096 + 256)));
     }
-#endif
     return w.ok ? 0 : 1;
 }
