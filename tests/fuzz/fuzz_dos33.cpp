@@ -2,7 +2,8 @@
 // program disk (made by the sample DOS 3.3 writer) from track 17 on, where
 // the volume table, the catalog chain and the first track/sector lists lie.
 // The image is opened in both sector orders and the shape files the tool
-// reads are looked up and copied out.
+// reads are looked up and copied out; then the tool's shape loader decodes
+// them (deriving the shapes the files leave out).
 //
 // Input: one byte of mode, then the bytes laid over the image.
 //   bits 0-2: image size: 35 tracks; 18 tracks; one byte short of 18
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap.h"
 #include "dos33.h"
 #include "fuzz_support.h"
 #include "hires.h"
@@ -49,6 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         dos33_close(disk);
         if (!disk.image.empty() || !disk.catalog.empty()) std::abort();
+
+        ShapeSet shapes;
+        if (load_hires_shapes(path.c_str(), order, shapes) == 0 &&
+            shapes.pixels.size() != size_t{kHiresSheetWidth} * kHiresSheetHeight)
+            std::abort();
     }
     return 0;
 }
