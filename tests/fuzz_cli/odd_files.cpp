@@ -97,16 +97,16 @@ std::string shell_quote(const std::string& word)
 
 }  // namespace
 
-vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vector<std::string>& args,
-                                         const fs::path& cwd, unsigned limit_kib)
+namespace {
+
+// Runs the tool through the shell after the given limit commands.
+vorn_test::RunResult run_limited(const std::string& limits, const std::string& tool,
+                                 const std::vector<std::string>& args, const fs::path& cwd)
 {
-    // The shell's ulimit -f counts blocks of 512 (dash) or 1,024 bytes
-    // (bash); either way the limit stays far below a picture and far above
-    // the few lines of messages, which are captured in a file.
     vorn_test::TempDir scratch;
     const fs::path out = scratch / "stdout";
-    std::string command = "cd " + shell_quote(cwd.string()) + " && (ulimit -f " + std::to_string(limit_kib) +
-                          "; trap '' XFSZ; exec " + shell_quote(vorn_test::tool_path(tool).string());
+    std::string command = "cd " + shell_quote(cwd.string()) + " && (" + limits + "; exec " +
+                          shell_quote(vorn_test::tool_path(tool).string());
     for (const std::string& a : args) command += " " + shell_quote(a);
     command += ") </dev/null >" + shell_quote(out.string());
     const int status = std::system(command.c_str());
@@ -115,6 +115,23 @@ vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vec
     const auto bytes = vorn_test::read_file(out);
     result.out.assign(bytes.begin(), bytes.end());
     return result;
+}
+
+}  // namespace
+
+vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vector<std::string>& args,
+                                         const fs::path& cwd, unsigned limit_kib)
+{
+    // The shell's ulimit -f counts blocks of 512 (dash) or 1,024 bytes
+    // (bash); either way the limit stays far below a picture and far above
+    // the few lines of messages, which are captured in a file.
+    return run_limited("ulimit -f " + std::to_string(limit_kib) + "; trap '' XFSZ", tool, args, cwd);
+}
+
+vorn_test::RunResult run_with_memory_limit(const std::string& tool, const std::vector<std::string>& args,
+                                           const fs::path& cwd, unsigned limit_kib)
+{
+    return run_limited("ulimit -v " + std::to_string(limit_kib), tool, args, cwd);
 }
 
 bool running_as_root() { return geteuid() == 0; }

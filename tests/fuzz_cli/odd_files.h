@@ -60,6 +60,11 @@ std::vector<std::string> entries(const std::filesystem::path& dir);
 vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vector<std::string>& args,
                                          const std::filesystem::path& cwd, unsigned limit_kib);
 
+// Runs a built tool like run_with_file_limit, with its address space
+// limited to limit_kib KiB instead, so that large allocations fail.
+vorn_test::RunResult run_with_memory_limit(const std::string& tool, const std::vector<std::string>& args,
+                                           const std::filesystem::path& cwd, unsigned limit_kib);
+
 // True when the tests run with the rights of the superuser (who may read a
 // file of mode 000).
 bool running_as_root();
