@@ -110,9 +110,10 @@ Bytes grey16(int entries_n)
 const ConvertCase kConvertCases[] = {
     {"1bit_builtin_palette", 4, 1, 1, {}, {0, 1, 1, 0}, kBlackWhite, {0, 1, 1, 0}},
     {"1bit_to_builtin_target", 2, 1, 1, {}, {1, 0}, {}, {1, 0}},
-    {"1bit_inverted_palette", 4, 1, 1, entries({{255, 255, 255, 0}, {0, 0, 0, 0}}), {0, 1, 1, 0}, kBlackWhite,
-     {1, 0, 0, 1}},
-    {"4bit_greys", 4, 2, 4, grey16(16), {0, 7, 8, 15, 15, 8, 7, 0}, kBlackWhite, {0, 0, 1, 1, 1, 1, 0, 0}},
+    {"1bit_inverted_palette", 4, 1, 1, entries({{255, 255, 255, 0}, {0, 0, 0, 0}}),
+     {0, 1, 1, 0}, kBlackWhite, {1, 0, 0, 1}},
+    {"4bit_greys", 4, 2, 4, grey16(16), {0, 7, 8, 15, 15, 8, 7, 0}, kBlackWhite,
+     {0, 0, 1, 1, 1, 1, 0, 0}},
     {"8bit_last_entry", 3, 1, 8,
      [] {
          Bytes p(1024, 0);
@@ -127,10 +128,11 @@ const ConvertCase kConvertCases[] = {
      {0x10, 0x42, 0xEF, 0x3D, 0xFF, 0x7F},  // 0x4210, 0x3DEF, 0x7FFF
      kCloseGreys, {1, 0, 1}},
     {"16bit_channel_places", 3, 1, 16, {}, {0x00, 0x7C, 0x1F, 0x00, 0xE0, 0x83}, kRedBlue, {0, 1, 0}},
-    {"24bit_bgr_order", 4, 1, 24, {}, {0, 0, 255, 255, 0, 0, 0, 0, 200, 190, 0, 0}, kRedBlue, {0, 1, 0, 1}},
+    {"24bit_bgr_order", 4, 1, 24, {}, {0, 0, 255, 255, 0, 0, 0, 0, 200, 190, 0, 0}, kRedBlue,
+     {0, 1, 0, 1}},
     {"24bit_mid_grey", 3, 1, 24, {}, {128, 128, 128, 127, 127, 127, 0, 0, 0}, kBlackWhite, {1, 0, 0}},
-    {"32bit_fourth_byte_ignored", 3, 1, 32, {}, {0, 0, 0, 255, 255, 255, 255, 0, 10, 10, 10, 200}, kBlackWhite,
-     {0, 1, 0}},
+    {"32bit_fourth_byte_ignored", 3, 1, 32, {}, {0, 0, 0, 255, 255, 255, 255, 0, 10, 10, 10, 200},
+     kBlackWhite, {0, 1, 0}},
     {"32bit_bgr_order", 2, 1, 32, {}, {0, 0, 250, 0, 250, 0, 0, 0}, kRedBlue, {0, 1}},
 };
 

@@ -56,13 +56,15 @@ bool run_command(const std::string& command, Bytes* out)
 Bytes imagemagick_rgb(const fs::path& file)
 {
     Bytes rgb;
-    EXPECT_TRUE(run_command(std::string(kConvert) + " " + quoted(file.string()) + " -depth 8 rgb:- 2>&1", &rgb))
+    EXPECT_TRUE(
+        run_command(std::string(kConvert) + " " + quoted(file.string()) + " -depth 8 rgb:- 2>&1", &rgb))
         << std::string(rgb.begin(), rgb.end());
     return rgb;
 }
 
 // Colour of pixel i of a picture in the Bitmap layout, as red, green, blue.
-void append_rgb(Bytes& rgb, uint32_t bits, const Bytes& pixels, std::span<const uint8_t> palette, size_t i)
+void append_rgb(Bytes& rgb, uint32_t bits, const Bytes& pixels, std::span<const uint8_t> palette,
+                size_t i)
 {
     if (bits <= 8) {
         const size_t e = pixels[i] * 4u;
@@ -81,7 +83,8 @@ Bytes expanded_rgb(uint32_t width, uint32_t height, uint32_t bits, const Bytes& 
                    std::span<const uint8_t> palette)
 {
     Bytes rgb;
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) append_rgb(rgb, bits, pixels, palette, i);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+        append_rgb(rgb, bits, pixels, palette, i);
     return rgb;
 }
 
@@ -96,7 +99,8 @@ testing::AssertionResult same_pixels(const Bytes& got, const Bytes& expected, si
     const size_t pixel = i / bytes_per_pixel;
     auto failure = testing::AssertionFailure() << "pixel " << pixel << " differs:";
     for (size_t k = 0; k < bytes_per_pixel; ++k)
-        failure << " " << int(got[pixel * bytes_per_pixel + k]) << "/" << int(expected[pixel * bytes_per_pixel + k]);
+        failure << " " << int(got[pixel * bytes_per_pixel + k]) << "/"
+                << int(expected[pixel * bytes_per_pixel + k]);
     return failure << " (got/expected)";
 }
 
@@ -125,7 +129,8 @@ TEST_P(ImageMagickReadsOurs, SameColours)
     bitmap.bits_per_pixel = c.bits;
     const size_t bytes_per_pixel = (c.bits + 7) / 8;
     bitmap.pixels.resize(c.width * height * bytes_per_pixel);
-    for (uint8_t& b : bitmap.pixels) b = c.bits < 8 ? static_cast<uint8_t>(byte() % (1u << c.bits)) : byte();
+    for (uint8_t& b : bitmap.pixels)
+        b = c.bits < 8 ? static_cast<uint8_t>(byte() % (1u << c.bits)) : byte();
     bitmap.size = static_cast<uint32_t>(bitmap.pixels.size());
     bitmap.palette = palette;
 
@@ -134,7 +139,8 @@ TEST_P(ImageMagickReadsOurs, SameColours)
     int result = 1;
     captured_stdout([&] { result = write_bitmap_file(path.c_str(), bitmap, 1); });
     ASSERT_EQ(result, 0);
-    EXPECT_TRUE(same_pixels(imagemagick_rgb(path), expanded_rgb(c.width, height, c.bits, bitmap.pixels, palette), 3));
+    EXPECT_TRUE(same_pixels(imagemagick_rgb(path),
+                            expanded_rgb(c.width, height, c.bits, bitmap.pixels, palette), 3));
 }
 
 std::vector<OursCase> ours_cases()
@@ -147,7 +153,8 @@ std::vector<OursCase> ours_cases()
 
 INSTANTIATE_TEST_SUITE_P(BitCountsAndWidths, ImageMagickReadsOurs, testing::ValuesIn(ours_cases()),
                          [](const testing::TestParamInfo<OursCase>& info) {
-                             return std::to_string(info.param.bits) + "bit_w" + std::to_string(info.param.width);
+                             return std::to_string(info.param.bits) + "bit_w" +
+                                    std::to_string(info.param.width);
                          });
 
 // ---- ImageMagick's, read by ours ------------------------------------------------
@@ -167,7 +174,8 @@ Bytes random_picture(uint32_t width, uint32_t height, int colours, bool alpha, u
     std::mt19937 random(seed);
     const auto byte = [&] { return static_cast<uint8_t>(random() & 0xFF); };
     std::vector<Bytes> set(static_cast<size_t>(colours));
-    for (size_t k = 0; k < set.size(); ++k) set[k] = {byte(), byte(), static_cast<uint8_t>(k)};  // all distinct
+    for (size_t k = 0; k < set.size(); ++k)
+        set[k] = {byte(), byte(), static_cast<uint8_t>(k)};  // all distinct
     Bytes picture;
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
         if (colours > 0) {
@@ -183,7 +191,8 @@ Bytes random_picture(uint32_t width, uint32_t height, int colours, bool alpha, u
 }
 
 // Writes the picture as a PPM (or a PAM with alpha) for ImageMagick to read.
-void write_netpbm(const fs::path& path, uint32_t width, uint32_t height, bool alpha, const Bytes& picture)
+void write_netpbm(const fs::path& path, uint32_t width, uint32_t height, bool alpha,
+                  const Bytes& picture)
 {
     const std::string head =
         alpha ? "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
@@ -215,8 +224,8 @@ TEST_P(OursReadsImageMagicks, SameColours)
         const fs::path bmp = dir / "theirs.bmp";
         write_netpbm(in, width, h, c.alpha, picture);
         Bytes log;
-        ASSERT_TRUE(run_command(std::string(kConvert) + " " + quoted(in.string()) + " " + c.options + " -compress None BMP3:" +
-                                    quoted(bmp.string()) + " 2>&1",
+        ASSERT_TRUE(run_command(std::string(kConvert) + " " + quoted(in.string()) + " " + c.options +
+                                    " -compress None BMP3:" + quoted(bmp.string()) + " 2>&1",
                                 &log))
             << std::string(log.begin(), log.end());
 
@@ -225,7 +234,8 @@ TEST_P(OursReadsImageMagicks, SameColours)
         BmpHeader header;
         Bytes palette, pixels;
         int result = 99;
-        const std::string out = captured_stdout([&] { result = read_bitmap(fp.get(), header, &palette, &pixels, 0); });
+        const std::string out =
+            captured_stdout([&] { result = read_bitmap(fp.get(), header, &palette, &pixels, 0); });
         ASSERT_EQ(result, 0) << out;
         EXPECT_EQ(out, "");
         ASSERT_EQ(header.bit_count, c.bits) << "ImageMagick wrote another bit count";
@@ -283,7 +293,8 @@ TEST(OursReadsImageMagicks, SixteenBitsComeWithBitFieldsAndAreRefused)
     BmpHeader header;
     Bytes pixels;
     int result = 0;
-    const std::string out = captured_stdout([&] { result = read_bitmap(fp.get(), header, nullptr, &pixels, 0); });
+    const std::string out =
+        captured_stdout([&] { result = read_bitmap(fp.get(), header, nullptr, &pixels, 0); });
     EXPECT_EQ(result, -1);
     EXPECT_EQ(out,
               "error: check_bitmap_header() - not support compression\n"

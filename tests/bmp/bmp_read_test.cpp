@@ -277,15 +277,16 @@ TEST_P(ReadRows, UnpacksIntoTopDownBytes)
 
 const RowsCase kRowsCases[] = {
     // bit 7 first; the unused low bits of a last byte and the padding are ignored
-    {"w9_1bit", 9, 2, 1, {{0x80, 0x7F, 0xFF, 0xFF}, {0x41, 0xFF, 0, 0}}, {0, 1, 0, 0, 0, 0, 0, 1, 1,
-                                                                          1, 0, 0, 0, 0, 0, 0, 0, 0}},
+    {"w9_1bit", 9, 2, 1, {{0x80, 0x7F, 0xFF, 0xFF}, {0x41, 0xFF, 0, 0}},
+     {0, 1, 0, 0, 0, 0, 0, 1, 1, /**/ 1, 0, 0, 0, 0, 0, 0, 0, 0}},
     {"w1_1bit", 1, 1, 1, {{0x7F, 0, 0, 0}}, {0}},
     // high half first; an odd width takes the high half of the last byte
     {"w5_4bit", 5, 2, 4, {{0x12, 0x34, 0x5F, 0xEE}, {0xAB, 0xCD, 0xE0, 0}},
      {0xA, 0xB, 0xC, 0xD, 0xE, 1, 2, 3, 4, 5}},
     {"w3_8bit", 3, 2, 8, {{1, 2, 3, 9}, {255, 0, 128, 9}}, {255, 0, 128, 1, 2, 3}},
     {"w3_16bit", 3, 1, 16, {{1, 2, 3, 4, 5, 6, 7, 7}}, {1, 2, 3, 4, 5, 6}},
-    {"w3_24bit", 3, 2, 24, {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 9, 9, 9}},
+    {"w3_24bit", 3, 2, 24,
+     {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 9, 9, 9}},
      {11, 12, 13, 14, 15, 16, 17, 18, 19, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
     {"w2_32bit", 2, 1, 32, {{1, 2, 3, 0xFF, 4, 5, 6, 0x80}}, {1, 2, 3, 0xFF, 4, 5, 6, 0x80}},
 };
@@ -310,7 +311,8 @@ TEST(ReadBitmap, WithoutPlaceForPixels)
     UniqueFile fp = open_file((dir / "in.bmp").c_str(), "rb");
     BmpHeader h;
     int result = 0;
-    const std::string out = captured_stdout([&] { result = read_bitmap(fp.get(), h, nullptr, nullptr, 0); });
+    const std::string out =
+        captured_stdout([&] { result = read_bitmap(fp.get(), h, nullptr, nullptr, 0); });
     EXPECT_EQ(result, -3);
     EXPECT_EQ(out, "");
 }
@@ -521,9 +523,9 @@ TEST(ShapeSheet, TallerSheetKeepsItsSpareRows)
 {
     // 256 x 300 with 16 rows: tiles 18 high, the last 12 pixel rows unused.
     const std::vector<Bytes> rows = numbered_rows(256, 300);
-    const SheetRead r = read_sheet(
-        bmp_test::bmp_file(bmp_test::v3_fields(256, 300, 8, 1078, 256 * 300), bmp_test::counting_palette(256), rows),
-        16);
+    const SheetRead r = read_sheet(bmp_test::bmp_file(bmp_test::v3_fields(256, 300, 8, 1078, 256 * 300),
+                                                      bmp_test::counting_palette(256), rows),
+                                   16);
     ASSERT_EQ(r.result, 0) << r.out;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.set.tile_width, 16u);
@@ -549,10 +551,10 @@ TEST(ShapeSheet, RefusedSizes)
     };
     for (const auto& c : cases) {
         const uint32_t row = static_cast<uint32_t>(bitmap_row_bytes(c.width, 8));
-        const SheetRead r = read_sheet(bmp_test::bmp_file(bmp_test::v3_fields(c.width, c.height, 8, 1078, row * c.height),
-                                                          bmp_test::counting_palette(256),
-                                                          numbered_rows(row, c.height)),
-                                       16);
+        const SheetRead r = read_sheet(
+            bmp_test::bmp_file(bmp_test::v3_fields(c.width, c.height, 8, 1078, row * c.height),
+                               bmp_test::counting_palette(256), numbered_rows(row, c.height)),
+            16);
         EXPECT_EQ(r.result, -1) << c.width << "x" << c.height;
         EXPECT_EQ(r.out, c.out) << c.width << "x" << c.height;
     }
@@ -694,15 +696,16 @@ TEST(MaskSheet, IndexedMaskGoesThroughItsPalette)
     // 4 bits, 32 x 2, tiles 2 x 2: palette entry 0 white, 1 black, 2 dark
     // grey, 3 light grey, the rest white.
     Bytes palette(64, 255);
-    const uint8_t entries[4][4] = {{255, 255, 255, 0}, {0, 0, 0, 0}, {60, 60, 60, 0}, {190, 190, 190, 0}};
+    const uint8_t entries[4][4] = {
+        {255, 255, 255, 0}, {0, 0, 0, 0}, {60, 60, 60, 0}, {190, 190, 190, 0}};
     for (size_t i = 0; i < 4; ++i)
         for (size_t k = 0; k < 4; ++k) palette[i * 4 + k] = entries[i][k];
     Bytes bottom(16, 0x00), top(16, 0x00);
     top[0] = 0x12;   // black, dark grey
     top[1] = 0x3F;   // light grey, white
     bottom[15] = 0x11;
-    const SheetRead r =
-        read_mask(bmp_test::bmp_file(bmp_test::v3_fields(32, 2, 4, 118, 32), palette, {bottom, top}), 2, 2, 1);
+    const SheetRead r = read_mask(
+        bmp_test::bmp_file(bmp_test::v3_fields(32, 2, 4, 118, 32), palette, {bottom, top}), 2, 2, 1);
     ASSERT_EQ(r.result, 0) << r.out;
     Bytes expected(64, 1);
     expected[0] = 0;
@@ -714,7 +717,8 @@ TEST(MaskSheet, IndexedMaskGoesThroughItsPalette)
 
 TEST(MaskSheet, SizeMustMatchTheShapes)
 {
-    const Bytes file = bmp_test::bmp_file(bmp_test::v3_fields(32, 2, 24, 54, 192), {}, {Bytes(96), Bytes(96)});
+    const Bytes file =
+        bmp_test::bmp_file(bmp_test::v3_fields(32, 2, 24, 54, 192), {}, {Bytes(96), Bytes(96)});
     const struct {
         uint32_t tile_width, tile_height, rows;
     } cases[] = {{2, 1, 1}, {2, 1, 3}, {1, 2, 1}, {4, 2, 1}, {2, 4, 1}};
@@ -775,10 +779,11 @@ INSTANTIATE_TEST_SUITE_P(
         HugeCase{"wrap_to_stated", huge_fields(0x40000001u, 4, 32, 54, 16, 70), 0, 64},
         // Lengths that fit the fields, but one byte per pixel passes 4 GiB
         // (2^32 + 2^19 pixels): a 32-bit product would give one row's worth.
-        HugeCase{"one_bit_pixels_past_4GiB", huge_fields(0x80000u, 8193, 1, 62, 0x10000u * 8193, 62 + 0x10000u * 8193),
-                 8, 0x20000},
+        HugeCase{"one_bit_pixels_past_4GiB",
+                 huge_fields(0x80000u, 8193, 1, 62, 0x10000u * 8193, 62 + 0x10000u * 8193), 8, 0x20000},
         HugeCase{"four_bit_pixels_past_4GiB",
-                 huge_fields(0x20000u, 0x8001u, 4, 118, 0x10000u * 0x8001u, 118 + 0x10000u * 0x8001u), 64, 0x20000}),
+                 huge_fields(0x20000u, 0x8001u, 4, 118, 0x10000u * 0x8001u, 118 + 0x10000u * 0x8001u),
+                 64, 0x20000}),
     [](const testing::TestParamInfo<HugeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

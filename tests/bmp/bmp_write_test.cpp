@@ -178,7 +178,8 @@ Bytes written_bytes(const Bitmap& bitmap)
     vorn_test::TempDir dir;
     const fs::path path = dir / "out.bmp";
     int result = 1;
-    const std::string out = captured_stdout([&] { result = write_bitmap_file(path.c_str(), bitmap, 1); });
+    const std::string out =
+        captured_stdout([&] { result = write_bitmap_file(path.c_str(), bitmap, 1); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(out, "");
     return vorn_test::read_file(path);
