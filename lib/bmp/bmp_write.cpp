@@ -162,11 +162,13 @@ int write_bitmap(FILE* fp, const BmpHeader& header, std::span<const uint8_t> pal
     uint32_t y = height;
     while (y > 0) {
         const size_t rows = std::min<size_t>(rows_per_block, y);
-        std::fill(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(rows * row_out), 0);
         for (size_t r = 0; r < rows; ++r) {
             --y;
-            encode_row(block.data() + r * row_out, pixels.data() + static_cast<size_t>(y) * row_in,
-                       width, bits);
+            uint8_t* out = block.data() + r * row_out;
+            // Only the bytes the encoder ORs into or leaves alone need clearing.
+            const size_t data_bytes = bits == 1 ? 0 : bits == 4 ? width / 2 : row_in;
+            std::fill(out + data_bytes, out + row_out, 0);
+            encode_row(out, pixels.data() + static_cast<size_t>(y) * row_in, width, bits);
         }
         if (std::fwrite(block.data(), 1, rows * row_out, fp) != rows * row_out) {
             std::puts("error: write_bitmap() - can't write bitmap data");

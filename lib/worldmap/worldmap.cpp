@@ -2,6 +2,30 @@
 
 #include <cstring>
 
+namespace {
+
+template <size_t Bytes>
+void copy_rows(uint8_t* to, size_t to_stride, const uint8_t* from, size_t from_stride, uint32_t rows)
+{
+    for (uint32_t l = 0; l < rows; ++l, to += to_stride, from += from_stride) std::memcpy(to, from, Bytes);
+}
+
+// Copies one tile, row by row; the common tile widths get a copy of fixed size.
+void copy_tile(uint8_t* to, size_t to_stride, const uint8_t* from, size_t from_stride, size_t row_bytes,
+               uint32_t rows)
+{
+    switch (row_bytes) {
+        case 16: copy_rows<16>(to, to_stride, from, from_stride, rows); return;
+        case 28: copy_rows<28>(to, to_stride, from, from_stride, rows); return;
+        case 32: copy_rows<32>(to, to_stride, from, from_stride, rows); return;
+        default:
+            for (uint32_t l = 0; l < rows; ++l, to += to_stride, from += from_stride)
+                std::memcpy(to, from, row_bytes);
+    }
+}
+
+}  // namespace
+
 void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint8_t> map, uint32_t gates,
                     int balloon, uint32_t chunk_edge)
 {
@@ -27,11 +51,7 @@ void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint
                     const uint8_t* from = shapes.pixels.data() + shape_row_offset(shapes, shape, 0);
                     uint8_t* to = bitmap.pixels.data() + size_t{y} * shapes.tile_height * picture_stride +
                                   size_t{x} * tile_row_bytes;
-                    for (uint32_t l = 0; l < shapes.tile_height; ++l) {
-                        std::memcpy(to, from, tile_row_bytes);
-                        from += sheet_stride;
-                        to += picture_stride;
-                    }
+                    copy_tile(to, picture_stride, from, sheet_stride, tile_row_bytes, shapes.tile_height);
                 }
             }
         }
