@@ -148,4 +148,13 @@ inline std::vector<std::string> directory_names(const std::filesystem::path& dir
     return names;
 }
 
+// The number after "largest " in bmp_probe's output: the largest allocation
+// the probe was asked for. SIZE_MAX when the line is missing.
+inline size_t probe_largest_allocation(const std::string& out)
+{
+    const size_t at = out.rfind("largest ");
+    if (at == std::string::npos) return SIZE_MAX;
+    return static_cast<size_t>(std::stoull(out.substr(at + 8)));
+}
+
 }  // namespace bmp_test

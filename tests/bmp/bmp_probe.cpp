@@ -12,6 +12,10 @@
 //       read_bitmap on PATH, then "result R pixels N"
 //   bmp_probe sheet PATH
 //       read_shape_bitmap on PATH with 16 x 16 tiles, then "result R pixels N"
+//   bmp_probe create TILE-WIDTH TILE-HEIGHT BITS ACROSS DOWN
+//       bitmap_create for a shape set of that tile size, then "result R pixels N"
+// read, sheet and create end with "largest N", the largest allocation asked
+// for (also when it was refused).
 #include <sys/resource.h>
 
 #include <csignal>
@@ -27,9 +31,11 @@
 // Allocations above this size fail with std::bad_alloc, as they would on a
 // machine without the memory.
 constexpr size_t kAllocationCap = size_t{1} << 30;
+static size_t g_largest_allocation = 0;
 
 void* operator new(size_t size)
 {
+    if (size > g_largest_allocation) g_largest_allocation = size;
     if (size > kAllocationCap) throw std::bad_alloc();
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
@@ -78,7 +84,7 @@ static int probe_read(const char* path)
     std::vector<uint8_t> palette;
     std::vector<uint8_t> pixels;
     const int result = read_bitmap(fp.get(), header, &palette, &pixels, 0);
-    std::printf("result %d pixels %zu\n", result, pixels.size());
+    std::printf("result %d pixels %zu\nlargest %zu\n", result, pixels.size(), g_largest_allocation);
     return 0;
 }
 
@@ -86,7 +92,30 @@ static int probe_sheet(const char* path)
 {
     ShapeSet shapes;
     const int result = read_shape_bitmap(path, shapes, 16, 16);
-    std::printf("result %d pixels %zu\n", result, shapes.pixels.size());
+    std::printf("result %d pixels %zu\nlargest %zu\n", result, shapes.pixels.size(),
+                g_largest_allocation);
+    return 0;
+}
+
+static uint32_t number(const char* word)
+{
+    return static_cast<uint32_t>(std::strtoul(word, nullptr, 0));
+}
+
+static int probe_create(char** argv)
+{
+    ShapeSet shapes;
+    shapes.tile_width = number(argv[0]);
+    shapes.tile_height = number(argv[1]);
+    shapes.bits_per_pixel = number(argv[2]);
+    shapes.bytes_per_pixel = (shapes.bits_per_pixel + 7) / 8;
+    shapes.columns = 16;
+    shapes.rows = 1;
+    if (shapes.bits_per_pixel <= 8) shapes.palette.assign(size_t{4} << shapes.bits_per_pixel, 0);
+    Bitmap bitmap;
+    const int result = bitmap_create(bitmap, shapes, number(argv[3]), number(argv[4]));
+    std::printf("result %d pixels %zu\nlargest %zu\n", result, bitmap.pixels.size(),
+                g_largest_allocation);
     return 0;
 }
 
@@ -97,6 +126,7 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "ask") == 0) return probe_ask(std::atoi(argv[2]));
     if (argc == 3 && std::strcmp(argv[1], "read") == 0) return probe_read(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "sheet") == 0) return probe_sheet(argv[2]);
-    std::fputs("usage: bmp_probe write|ask|read|sheet ...\n", stderr);
+    if (argc == 7 && std::strcmp(argv[1], "create") == 0) return probe_create(argv + 2);
+    std::fputs("usage: bmp_probe write|ask|read|sheet|create ...\n", stderr);
     return 2;
 }

@@ -764,6 +764,8 @@ TEST_P(HugeHeader, RefusedWithoutCrashOrHugeBuffer)
         ASSERT_EQ(run.status, 0) << mode << ": the probe did not end normally\n" << run.out;
         EXPECT_EQ(run.out.rfind("error: ", 0), 0u) << mode << ":\n" << run.out;
         EXPECT_NE(run.out.find("\nresult -"), std::string::npos) << mode << ":\n" << run.out;
+        EXPECT_LT(bmp_test::probe_largest_allocation(run.out), size_t{1} << 26)
+            << mode << ": asked for a buffer of the declared size";
     }
 }
 
