@@ -50,6 +50,7 @@ const NearestCase kNearestCases[] = {
     {"exact_match", 20, 20, 20, kGreys, 3, 2},
     {"just_past_the_middle", 16, 16, 16, kGreys, 3, 2},
     {"count_limits_the_search", 20, 20, 20, kGreys, 2, 1},
+    {"count_beyond_the_palette", 20, 20, 20, kGreys, 5, 2},
     {"empty_palette", 100, 100, 100, Bytes{}, 0, 0},
     {"red_is_the_third_byte", 255, 0, 0, kPrimaries, 3, 1},
     {"blue_is_the_first_byte", 0, 0, 255, kPrimaries, 3, 0},

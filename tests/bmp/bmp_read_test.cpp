@@ -727,6 +727,15 @@ TEST(MaskSheet, SizeMustMatchTheShapes)
         EXPECT_EQ(r.result, -1);
         EXPECT_EQ(r.out, "error: illegal mask bitmap size\n");
     }
+    // Tile sizes whose products with the columns or rows wrap at 32 bits.
+    const struct {
+        uint32_t tile_width, tile_height, rows;
+    } wrapping[] = {{0x10000002u, 2, 1}, {2, 0x80000001u, 2}};
+    for (const auto& c : wrapping) {
+        const SheetRead r = read_mask(file, c.tile_width, c.tile_height, c.rows);
+        EXPECT_EQ(r.result, -1);
+        EXPECT_EQ(r.out, "error: illegal mask bitmap size\n");
+    }
     EXPECT_EQ(read_mask(file, 2, 2, 1).result, 0);
     EXPECT_EQ(read_mask(file, 2, 1, 2).result, 0);
 }
