@@ -93,6 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Widths and heights whose products pass 32 bits must not wrap.
         RefusedCase{"width_wraps", "0x10000", "1", "8", "0x10001", "1"},
         RefusedCase{"height_wraps", "1", "0x10000", "8", "1", "0x10001"},
+        // 2^31 x 2^31 pixels of 4 bytes: 2^64 bytes, which a 64-bit product
+        // wraps to 0.
+        RefusedCase{"size_wraps_64_bits", "0x80000000", "0x80000000", "32", "1", "1"},
         RefusedCase{"all_huge", "0xFFFFFFFF", "0xFFFFFFFF", "32", "0xFFFFFFFF", "0xFFFFFFFF"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 

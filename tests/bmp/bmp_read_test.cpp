@@ -788,6 +788,10 @@ INSTANTIATE_TEST_SUITE_P(
         HugeCase{"wide_32bit", huge_fields(0x40000000u, 1, 32, 54, 0, 0), 0, 64},
         HugeCase{"wide_24bit", huge_fields(0x55555556u, 2, 24, 54, 0, 0), 0, 64},
         HugeCase{"wrap_to_stated", huge_fields(0x40000001u, 4, 32, 54, 16, 70), 0, 64},
+        // Row length times height wraps at 64 bits: to 0, and to 2^31.
+        HugeCase{"wraps_64_bits_to_0", huge_fields(0x80000000u, 0x80000000u, 32, 54, 0, 0), 0, 64},
+        HugeCase{"wraps_64_bits_to_2GiB",
+                 huge_fields(0x80000000u, 2863311531u, 24, 54, 0x80000000u, 54 + 0x80000000u), 0, 64},
         // Lengths that fit the fields, but one byte per pixel passes 4 GiB
         // (2^32 + 2^19 pixels): a 32-bit product would give one row's worth.
         HugeCase{"one_bit_pixels_past_4GiB",

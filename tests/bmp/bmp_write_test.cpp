@@ -89,6 +89,8 @@ TEST(CreateHeader, RefusesSizesBeyondTheThirtyTwoBitFields)
         {0xFFFFFFFFu, 0xFFFFFFFFu, 24},
         {0xFFFFFFFFu, 1, 8},         // row length 2^32: w + 3 must not wrap to 2
         {0xFFFFFFFCu, 1, 8},         // image fits, file size (with 1078) passes 2^32
+        {0x80000000u, 0x80000000u, 32},  // 2^64 bytes: a 64-bit product wraps to 0
+        {0x80000000u, 2863311531u, 24},  // 2^64 + 2^31 bytes: wraps to 2^31
     };
     for (const auto& c : cases) {
         BmpHeader h;
