@@ -369,6 +369,22 @@ TEST(OverwriteQuestion, DirectoryOfThatNameCountsAsExisting)
     EXPECT_TRUE(fs::is_directory(dir / "out.bmp"));
 }
 
+TEST(OverwriteQuestion, DirectoryCannotBeReplaced)
+{
+    // Told to overwrite, or answering yes: the directory cannot be opened as
+    // a file, and nothing is left behind.
+    vorn_test::TempDir dir;
+    fs::create_directory(dir / "out.bmp");
+    const auto forced = vorn_test::run_tool("bmp_probe", {"write", "out.bmp", "1"}, dir.path());
+    EXPECT_EQ(forced.status, 1);
+    EXPECT_EQ(forced.out, "error: open 'out.bmp'\n");
+    const auto asked = vorn_test::run_tool("bmp_probe", {"write", "out.bmp", "0"}, dir.path(), "y\n");
+    EXPECT_EQ(asked.status, 1);
+    EXPECT_EQ(asked.out, std::string("'out.bmp' already exists\n") + kQuestion + "error: open 'out.bmp'\n");
+    EXPECT_TRUE(fs::is_directory(dir / "out.bmp"));
+    EXPECT_EQ(bmp_test::directory_names(dir.path()), std::vector<std::string>{"out.bmp"});
+}
+
 const char kWriteFailure[] = "error: write_bitmap() - can't write bitmap data\n";
 
 TEST(FailedWrite, FullDeviceIsReportedAsFailure)
