@@ -380,7 +380,8 @@ TEST(OverwriteQuestion, DirectoryCannotBeReplaced)
     EXPECT_EQ(forced.out, "error: open 'out.bmp'\n");
     const auto asked = vorn_test::run_tool("bmp_probe", {"write", "out.bmp", "0"}, dir.path(), "y\n");
     EXPECT_EQ(asked.status, 1);
-    EXPECT_EQ(asked.out, std::string("'out.bmp' already exists\n") + kQuestion + "error: open 'out.bmp'\n");
+    EXPECT_EQ(asked.out,
+              std::string("'out.bmp' already exists\n") + kQuestion + "error: open 'out.bmp'\n");
     EXPECT_TRUE(fs::is_directory(dir / "out.bmp"));
     EXPECT_EQ(bmp_test::directory_names(dir.path()), std::vector<std::string>{"out.bmp"});
 }
