@@ -354,6 +354,22 @@ TEST(ReadBitmap, IntoBufferTooSmallFails)
     }
 }
 
+TEST(ReadBitmap, IntoPaletteTooSmallFails)
+{
+    vorn_test::TempDir dir;
+    vorn_test::write_file(dir / "in.bmp",
+                          bmp_test::bmp_file(bmp_test::v3_fields(4, 1, 8, 1078, 4),
+                                             bmp_test::counting_palette(256), {{1, 2, 3, 4}}));
+    UniqueFile fp = open_file((dir / "in.bmp").c_str(), "rb");
+    BmpHeader h;
+    Bytes palette(64, 0xEE), pixels;
+    int result = 0;
+    const std::string out =
+        captured_stdout([&] { result = read_bitmap(fp.get(), h, &palette, &pixels, 0); });
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(out.rfind("error: ", 0), 0u) << out;
+}
+
 TEST(ReadBitmap, WarningsDoNotStopIt)
 {
     BmpFields f = bmp_test::v3_fields(3, 2, 24, 54, 0);
