@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <span>
 #include <vector>
 
 #include "bitmap.h"
@@ -38,15 +39,57 @@ void unpack_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits)
     }
 }
 
-// Discards count bytes of the stream: a seek where it can, a read where not.
-bool skip_bytes(FILE* fp, uint32_t count)
+// Where palette and rows come from: the stream itself, or, for a stream
+// that could not be sized, the bytes gathered from it beforehand.
+struct ByteSource {
+    FILE* fp = nullptr;
+    std::span<const uint8_t> held;  // used when fp is null
+    size_t at = 0;
+};
+
+bool source_read(ByteSource& source, uint8_t* out, size_t count)
 {
-    if (file_seek64(fp, count, SEEK_CUR) == 0) return true;
+    if (source.fp) return std::fread(out, 1, count, source.fp) == count;
+    if (source.held.size() - source.at < count) return false;
+    std::copy_n(source.held.data() + source.at, count, out);
+    source.at += count;
+    return true;
+}
+
+// Discards count bytes: a seek where the stream can, a read where not.
+bool source_skip(ByteSource& source, uint32_t count)
+{
+    if (!source.fp) {
+        if (source.held.size() - source.at < count) return false;
+        source.at += count;
+        return true;
+    }
+    if (file_seek64(source.fp, count, SEEK_CUR) == 0) return true;
     uint8_t scrap[256];
     while (count > 0) {
         const size_t n = count < sizeof scrap ? count : sizeof scrap;
-        if (std::fread(scrap, 1, n, fp) != n) return false;
+        if (std::fread(scrap, 1, n, source.fp) != n) return false;
         count -= static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+// Reads up to count bytes of a stream into a buffer that grows only as the
+// bytes arrive. false when memory runs out.
+bool gather(FILE* fp, uint64_t count, std::vector<uint8_t>& out)
+{
+    constexpr size_t kChunk = 65536;
+    try {
+        while (out.size() < count) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, count - out.size()));
+            const size_t have = out.size();
+            out.resize(have + n);
+            const size_t got = std::fread(out.data() + have, 1, n, fp);
+            out.resize(have + got);
+            if (got < n) break;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     return true;
 }
@@ -176,6 +219,32 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
         std::puts("error: memory exhaust!");
         return -2;
     }
+    if (!pixels->empty() && pixels->size() < need) {
+        std::puts("error: read_bitmap() - can't read bitmap data");
+        return -1;
+    }
+
+    // A stream that cannot be sized (a pipe, a FIFO) is read as far as the
+    // header promises before any buffer is sized from the header, so that a
+    // forged header costs no more memory than the bytes that really come.
+    ByteSource source{fp, {}, 0};
+    std::vector<uint8_t> arrived;
+    if (left < 0) {
+        if (!gather(fp, uint64_t{palette_bytes} + data_bytes, arrived)) {
+            std::puts("error: memory exhaust!");
+            return -2;
+        }
+        if (palette && arrived.size() < palette_bytes) {
+            std::puts("error: read_bitmap() - can't read palette");
+            return -1;
+        }
+        if (arrived.size() < palette_bytes + data_bytes) {
+            std::puts("error: read_bitmap() - can't read bitmap data");
+            return -1;
+        }
+        source = ByteSource{nullptr, arrived, 0};
+    }
+
     if (pixels->empty()) {
         try {
             pixels->resize(static_cast<size_t>(need));
@@ -183,9 +252,6 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
             std::puts("error: memory exhaust!");
             return -2;
         }
-    } else if (pixels->size() < need) {
-        std::puts("error: read_bitmap() - can't read bitmap data");
-        return -1;
     }
 
     if (palette_bytes > 0) {
@@ -198,12 +264,11 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
                     return -2;
                 }
             }
-            if (palette->size() < palette_bytes ||
-                std::fread(palette->data(), 1, palette_bytes, fp) != palette_bytes) {
+            if (palette->size() < palette_bytes || !source_read(source, palette->data(), palette_bytes)) {
                 std::puts("error: read_bitmap() - can't read palette");
                 return -1;
             }
-        } else if (!skip_bytes(fp, palette_bytes)) {
+        } else if (!source_skip(source, palette_bytes)) {
             std::puts("error: read_bitmap() - can't read bitmap data");
             return -1;
         }
@@ -222,7 +287,7 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
     }
     const size_t out_row = static_cast<size_t>((bits + 7) / 8) * header.width;
     for (uint32_t r = 0; r < header.height; ++r) {
-        if (!row.empty() && std::fread(row.data(), 1, row.size(), fp) != row.size()) {
+        if (!source_read(source, row.data(), row.size())) {
             std::puts("error: read_bitmap() - can't read bitmap data");
             return -1;
         }
