@@ -4,6 +4,8 @@
 //   bit 0: read the header first and hand it to read_bitmap (header_read 1)
 //   bit 1: no palette vector (the palette is skipped)
 //   bit 2: pixels come in a buffer already sized by the next two bytes
+//   bit 3: the stream cannot seek or be sized (as a pipe or FIFO)
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,25 @@
 
 #include "bitmap.h"
 #include "fuzz_support.h"
+
+namespace {
+
+// A read-only stream over memory without a seek function, like a pipe.
+struct Unseekable {
+    const std::vector<uint8_t>* bytes;
+    size_t at;
+};
+
+ssize_t unseekable_read(void* cookie, char* out, size_t count)
+{
+    auto* s = static_cast<Unseekable*>(cookie);
+    const size_t n = std::min(count, s->bytes->size() - s->at);
+    std::copy_n(s->bytes->data() + s->at, n, out);
+    s->at += n;
+    return static_cast<ssize_t>(n);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -21,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> file(in.rest().begin(), in.rest().end());
     if (file.empty()) return 0;  // a memory stream needs at least one byte
 
-    FILE* fp = fmemopen(file.data(), file.size(), "rb");
+    Unseekable cookie{&file, 0};
+    FILE* fp = (mode & 8) ? fopencookie(&cookie, "rb", {unseekable_read, nullptr, nullptr, nullptr})
+                          : fmemopen(file.data(), file.size(), "rb");
     if (!fp) return 0;
     BmpHeader header;
     std::vector<uint8_t> palette;

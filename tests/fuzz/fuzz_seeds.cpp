@@ -94,7 +94,7 @@ void bmp_seeds(Writer& w)
     int k = 0;
     for (uint32_t bits : {1u, 4u, 8u, 16u, 24u, 32u}) {
         const Bytes small = bmp_file(5, 3, bits, 2);
-        for (uint8_t mode : {0, 1, 2, 3}) w.put("fuzz_bmp_read", "bmp" + std::to_string(k++), concat({mode}, small));
+        for (uint8_t mode : {0, 1, 2, 3, 8, 9, 10}) w.put("fuzz_bmp_read", "bmp" + std::to_string(k++), concat({mode}, small));
         w.put("fuzz_bmp_read", "bmp" + std::to_string(k++), concat({4, 15, 0}, small));
         // Shape sheets of 16 x 16 tiles of 2 x 2 pixels, and a sheet of
         // 16 x 2 tiles of 3 x 4 pixels.
