@@ -6,6 +6,7 @@
 // Input: one byte choosing the geometry (mod 3), the leading bytes (bit 2:
 // 4,096 as in FDI images, else none) and the case folding of names (bit 3),
 // then the bytes laid over the disk from its first sector.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

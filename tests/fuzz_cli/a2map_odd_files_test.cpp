@@ -28,6 +28,7 @@ protected:
 
     void SetUp() override
     {
+        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
         vorn_test::write_file(dir / kProgramDisk, sample::a2_program_disk(false));
         vorn_test::write_file(dir / kMapDisk, sample::a2_morvane_disk(false));
         // 1 x 1 tiles keep the picture small.

@@ -25,7 +25,11 @@ protected:
     vorn_test::TempDir dir;
     const PortTool& tool = GetParam();
 
-    void SetUp() override { port_tools::write_images(tool, dir.path()); }
+    void SetUp() override
+    {
+        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
+        port_tools::write_images(tool, dir.path());
+    }
     RunResult run(const std::vector<std::string>& args) { return vorn_test::run_tool(tool.name, args, dir.path()); }
     void expect_refused(const RunResult& r, const std::string& out, const std::vector<std::string>& before,
                         const std::string& what)

@@ -134,6 +134,13 @@ vorn_test::RunResult run_with_memory_limit(const std::string& tool, const std::v
     return run_limited("ulimit -v " + std::to_string(limit_kib), tool, args, cwd);
 }
 
+const char* posix_only_reason()
+{
+    const char* runner = std::getenv("VORN_TOOL_RUNNER");
+    return runner && *runner ? "FIFOs, /dev/full, file modes and shell limits are POSIX; run without a tool runner"
+                             : nullptr;
+}
+
 bool running_as_root() { return geteuid() == 0; }
 
 }  // namespace odd_files

@@ -65,6 +65,11 @@ vorn_test::RunResult run_with_file_limit(const std::string& tool, const std::vec
 vorn_test::RunResult run_with_memory_limit(const std::string& tool, const std::vector<std::string>& args,
                                            const std::filesystem::path& cwd, unsigned limit_kib);
 
+// Why the odd-file tests cannot run here, or null when they can: started
+// through a runner ($VORN_TOOL_RUNNER, such as a Windows loader), the tools
+// see none of the POSIX file kinds and limits these tests build on.
+const char* posix_only_reason();
+
 // True when the tests run with the rights of the superuser (who may read a
 // file of mode 000).
 bool running_as_root();

@@ -22,6 +22,7 @@ namespace {
 TEST(OutOfMemory, WorldToolsRefuseAPictureThatDoesNotFit)
 {
     if (leak_check::sanitized()) GTEST_SKIP() << "address space limits do not work under AddressSanitizer";
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     vorn_test::TempDir dir;
     write_file(dir / "SHAPES.EGA", sample::pc_shapes_ega());
     write_file(dir / "WORLD.MAP", sample::pc_world_map());

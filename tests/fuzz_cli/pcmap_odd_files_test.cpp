@@ -30,6 +30,7 @@ protected:
 
     void SetUp() override
     {
+        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
         write_file(dir / "SHAPES.EGA", sample::pc_shapes_ega());
         write_file(dir / "SHAPES.CGA", sample::pc_shapes_cga());
         write_file(dir / "WORLD.MAP", map);

@@ -31,6 +31,7 @@ protected:
 
     void SetUp() override
     {
+        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
         port_tools::write_images(tool, dir.path());
         // 1 x 1 tiles keep the 17 pictures small.
         vorn_test::write_file(dir / "shapes.bmp", sheets::tile_sheet(16, tool.shape_rows, 1, 1, 8));
