@@ -35,5 +35,46 @@ struct DiskImage {
 [[nodiscard]] int disk_image_read_file(DiskImage& image, const char* name,
                                        std::span<uint8_t> buffer, int ignore_case);
 
-// Releases what the record owns and clears it.
+// Releases what the record owns and clears it. Records are always owned by
+// the caller; closing a cleared record does nothing.
 void disk_image_close(DiskImage& image);
+
+// ---- operations serving the three above -------------------------------------
+
+constexpr int32_t kDirectoryEntryBytes = 32;
+constexpr uint32_t kFatEndOfChain = 0xFF0;  // entries from here up are never followed
+
+// Sizes of the disk behind the data offset that an image may have.
+constexpr uint32_t kDisk2HD1232KBytes = 1261568;
+constexpr uint32_t kDisk2DD720KBytes = 737280;
+constexpr uint32_t kDisk2DD640KBytes = 655360;
+
+// Decodes the first FAT copy into image.fat and sets image.clusters. Needs
+// the image data and the geometry fields. 0 or -1.
+[[nodiscard]] int disk_image_load_fat(DiskImage& image);
+
+// The FAT entry of a cluster number, or -1 outside 0 .. N + 1.
+[[nodiscard]] int32_t disk_image_fat_entry(const DiskImage& image, int32_t cluster);
+
+// The first absolute sector of a cluster, or -1 outside 2 .. N + 1.
+[[nodiscard]] int32_t disk_image_cluster_to_sector(const DiskImage& image, int32_t cluster);
+
+// Byte position of an absolute sector in the image data (data offset +
+// sector x bytes per sector), or -1 when the sector does not lie wholly
+// inside the image data.
+[[nodiscard]] int64_t disk_image_sector_offset(const DiskImage& image, int32_t sector);
+
+// Examines at most count root directory entries for the 11-byte name form;
+// the 32 bytes of the first match inside the image data, or an empty span.
+[[nodiscard]] std::span<const uint8_t> disk_image_find_entry(const DiskImage& image, int32_t count,
+                                                             const uint8_t* name, int ignore_case);
+
+// Builds the 11-byte directory form of a file name and a zero byte after it:
+// base name padded to 8, extension padded to 3, no case conversion, a first
+// byte 0xE5 stored as 0x05. 0, or -1 when the base has more than 8 or the
+// extension more than 3 characters.
+[[nodiscard]] int make_dos_name(uint8_t (&dos_name)[12], const char* name);
+
+// Size in bytes and first cluster of a 32-byte directory entry.
+[[nodiscard]] uint32_t disk_entry_size(std::span<const uint8_t> entry);
+[[nodiscard]] uint32_t disk_entry_first_cluster(std::span<const uint8_t> entry);

@@ -1,5 +1,9 @@
 // Writes synthetic game data for one port into a directory:
 //   vorn_sample pc DIR     SHAPES.EGA, SHAPES.CGA, WORLD.MAP
+//   vorn_sample pc98 DIR   VORN_Arvelon.fdi (ocshape.pat), VORN_Morvane.fdi
+//                          (swshape.pat, MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
+//   vorn_sample x68k DIR   vorn-arvelon.xdf (shape.pat), vorn-morvane.xdf
+//                          (MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -20,7 +24,7 @@ bool save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 int usage()
 {
-    std::puts("usage: vorn_sample PORT DIR   (PORT: pc)");
+    std::puts("usage: vorn_sample PORT DIR   (PORT: pc, pc98, x68k)");
     return 2;
 }
 
@@ -37,6 +41,12 @@ int main(int argc, char** argv)
     if (port == "pc") {
         ok = save(dir / "SHAPES.EGA", sample::pc_shapes_ega()) && save(dir / "SHAPES.CGA", sample::pc_shapes_cga()) &&
              save(dir / "WORLD.MAP", sample::pc_world_map());
+    } else if (port == "pc98") {
+        ok = save(dir / "VORN_Arvelon.fdi", sample::pc98_arvelon_fdi()) &&
+             save(dir / "VORN_Morvane.fdi", sample::pc98_morvane_fdi());
+    } else if (port == "x68k") {
+        ok = save(dir / "vorn-arvelon.xdf", sample::x68k_arvelon_xdf()) &&
+             save(dir / "vorn-morvane.xdf", sample::x68k_morvane_xdf());
     } else {
         return usage();
     }

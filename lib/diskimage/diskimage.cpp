@@ -1,0 +1,305 @@
+#include "diskimage.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <new>
+#include <system_error>
+
+#include "byteorder.h"
+#include "stdio_file.h"
+
+namespace {
+
+struct Geometry {
+    uint32_t disk_bytes;  // bytes after the data offset
+    int32_t cylinders;
+    int32_t heads;
+    int32_t sectors_per_track;
+    int32_t bytes_per_sector;
+    int32_t total_sectors;
+    int32_t first_fat_sector;
+    int32_t sectors_per_fat;
+    int32_t first_root_sector;
+    int32_t root_entries;
+    int32_t root_sectors;
+    int32_t first_data_sector;
+    int32_t sectors_per_cluster;
+};
+
+// Images are recognised by size alone, tried in this order; no boot sector
+// is read.
+constexpr Geometry kGeometries[] = {
+    {kDisk2HD1232KBytes, 77, 2, 8, 1024, 1232, 1, 2, 5, 192, 6, 11, 1},
+    {kDisk2DD720KBytes, 80, 2, 9, 512, 1440, 1, 3, 7, 112, 7, 14, 2},
+    {kDisk2DD640KBytes, 80, 2, 8, 512, 1280, 1, 2, 5, 112, 7, 12, 2},
+};
+
+void apply_geometry(DiskImage& image, const Geometry& g)
+{
+    image.cylinders = g.cylinders;
+    image.heads = g.heads;
+    image.sectors_per_track = g.sectors_per_track;
+    image.bytes_per_sector = g.bytes_per_sector;
+    image.total_sectors = g.total_sectors;
+    image.first_fat_sector = g.first_fat_sector;
+    image.sectors_per_fat = g.sectors_per_fat;
+    image.first_root_sector = g.first_root_sector;
+    image.root_entries = g.root_entries;
+    image.root_sectors = g.root_sectors;
+    image.first_data_sector = g.first_data_sector;
+    image.sectors_per_cluster = g.sectors_per_cluster;
+}
+
+// Only regular files are images: opening a FIFO would wait for a writer and
+// a directory or device has no size to recognise.
+bool is_regular_file(const char* path)
+{
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) return true;  // missing or not to be examined: fopen reports it
+    return std::filesystem::is_regular_file(status);
+}
+
+uint8_t fold_case(uint8_t c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - 'a' + 'A') : c;
+}
+
+// Opens, sizes and reads the file into image.data. 0 or -1.
+int read_image_file(DiskImage& image, const char* path)
+{
+    if (!is_regular_file(path)) {
+        std::printf("open error '%s'\n", path);
+        return -1;
+    }
+    UniqueFile fp = open_file(path, "rb");
+    if (!fp) {
+        std::printf("open error '%s'\n", path);
+        return -1;
+    }
+    if (file_seek64(fp.get(), 0, SEEK_END) != 0) {
+        std::printf("seek error '%s' (SEEK_END)\n", path);
+        return -1;
+    }
+    const int64_t size = file_tell64(fp.get());
+    if (size < 0) {
+        std::printf("seek error '%s' (SEEK_END)\n", path);
+        return -1;
+    }
+    if (file_seek64(fp.get(), 0, SEEK_SET) != 0) {
+        std::printf("seek error '%s' (SEEK_SET)\n", path);
+        return -1;
+    }
+    // The size decides before anything is allocated, so a file of any other
+    // size is never read.
+    const Geometry* match = nullptr;
+    for (const Geometry& g : kGeometries) {
+        if (size == static_cast<int64_t>(image.data_offset) + g.disk_bytes) {
+            match = &g;
+            break;
+        }
+    }
+    if (!match || size > std::numeric_limits<uint32_t>::max()) {
+        std::printf("unsupported image '%s'\n", path);
+        return -1;
+    }
+    try {
+        image.data.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        std::printf("memory exhausted!\n");
+        return -1;
+    }
+    if (std::fread(image.data.data(), 1, image.data.size(), fp.get()) != image.data.size()) {
+        std::printf("read error '%s'\n", path);
+        return -1;
+    }
+    image.image_size = static_cast<uint32_t>(size);
+    apply_geometry(image, *match);
+    return 0;
+}
+
+}  // namespace
+
+int disk_image_open(DiskImage& image, const char* path, uint32_t data_offset)
+{
+    image = DiskImage{};
+    if (path == nullptr) return -1;
+    image.data_offset = data_offset;
+    if (read_image_file(image, path) != 0) {
+        disk_image_close(image);
+        return -1;
+    }
+    if (disk_image_load_fat(image) != 0) {
+        std::printf("can't get fat '%s' offset=%08" PRIX32 "\n", path, data_offset);
+        disk_image_close(image);
+        return -1;
+    }
+    return 0;
+}
+
+void disk_image_close(DiskImage& image)
+{
+    image = DiskImage{};
+}
+
+int disk_image_load_fat(DiskImage& image)
+{
+    if (image.data.empty() || image.sectors_per_cluster <= 0 || image.bytes_per_sector <= 0 ||
+        image.sectors_per_fat <= 0 || image.total_sectors < image.first_data_sector)
+        return -1;
+    image.clusters = (image.total_sectors - image.first_data_sector) / image.sectors_per_cluster;
+    const int64_t fat_bytes = static_cast<int64_t>(image.sectors_per_fat) * image.bytes_per_sector;
+    const int64_t entries = static_cast<int64_t>(image.clusters) + 2;
+    if (fat_bytes * 2 / 3 < entries) {
+        std::printf("can't calculate FAT size\n");
+        return -1;
+    }
+    const int64_t fat_start = disk_image_sector_offset(image, image.first_fat_sector);
+    const int64_t fat_end = disk_image_sector_offset(image, image.first_fat_sector + image.sectors_per_fat - 1);
+    if (fat_start < 0 || fat_end < 0) return -1;
+
+    // Entries are decoded in pairs, so the table gets an even number of them.
+    const size_t table_entries = static_cast<size_t>((entries + 1) / 2 * 2);
+    std::vector<uint8_t> fat_copy;
+    try {
+        fat_copy.assign(image.data.begin() + fat_start, image.data.begin() + fat_start + fat_bytes);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    try {
+        image.fat.assign(table_entries, 0);
+    } catch (const std::bad_alloc&) {
+        std::printf("memory exhausted!");
+        return -1;
+    }
+    // Two 12-bit entries packed into three bytes, low entry first. The size
+    // check above keeps every group of three inside the copy.
+    for (size_t k = 0; k < table_entries / 2; ++k) {
+        const uint8_t* p = fat_copy.data() + 3 * k;
+        const uint32_t v = p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+        image.fat[2 * k] = v & 0xFFF;
+        image.fat[2 * k + 1] = v >> 12;
+    }
+    return 0;
+}
+
+int32_t disk_image_fat_entry(const DiskImage& image, int32_t cluster)
+{
+    if (cluster < 0 || cluster > image.clusters + 1 || static_cast<size_t>(cluster) >= image.fat.size())
+        return -1;
+    return static_cast<int32_t>(image.fat[static_cast<size_t>(cluster)]);
+}
+
+int32_t disk_image_cluster_to_sector(const DiskImage& image, int32_t cluster)
+{
+    if (cluster < 2 || cluster > image.clusters + 1) return -1;
+    return image.first_data_sector + (cluster - 2) * image.sectors_per_cluster;
+}
+
+int64_t disk_image_sector_offset(const DiskImage& image, int32_t sector)
+{
+    if (sector < 0 || image.bytes_per_sector <= 0) return -1;
+    const int64_t offset = static_cast<int64_t>(image.data_offset) +
+                           static_cast<int64_t>(sector) * image.bytes_per_sector;
+    if (offset + image.bytes_per_sector > static_cast<int64_t>(image.data.size())) return -1;
+    return offset;
+}
+
+std::span<const uint8_t> disk_image_find_entry(const DiskImage& image, int32_t count,
+                                               const uint8_t* name, int ignore_case)
+{
+    if (image.bytes_per_sector < kDirectoryEntryBytes) return {};
+    const int32_t per_sector = image.bytes_per_sector / kDirectoryEntryBytes;
+    for (int32_t sector = image.first_root_sector; count > 0; ++sector) {
+        const int64_t offset = disk_image_sector_offset(image, sector);
+        if (offset < 0) return {};
+        for (int32_t i = 0; i < per_sector && count > 0; ++i, --count) {
+            const uint8_t* entry = image.data.data() + offset + static_cast<int64_t>(i) * kDirectoryEntryBytes;
+            bool match = true;
+            for (int b = 0; b < 11 && match; ++b)
+                match = ignore_case ? fold_case(entry[b]) == fold_case(name[b]) : entry[b] == name[b];
+            if (match) return {entry, static_cast<size_t>(kDirectoryEntryBytes)};
+        }
+    }
+    return {};
+}
+
+int make_dos_name(uint8_t (&dos_name)[12], const char* name)
+{
+    std::memset(dos_name, ' ', 11);
+    dos_name[11] = 0;
+    const char* p = name;
+    for (int i = 0; i < 8 && *p != '\0' && *p != '.'; ++i) dos_name[i] = static_cast<uint8_t>(*p++);
+    if (*p == '.') {
+        ++p;
+        for (int i = 8; i < 11 && *p != '\0'; ++i) dos_name[i] = static_cast<uint8_t>(*p++);
+    }
+    if (dos_name[0] == 0xE5) dos_name[0] = 0x05;
+    return *p == '\0' ? 0 : -1;
+}
+
+uint32_t disk_entry_size(std::span<const uint8_t> entry)
+{
+    return entry.size() >= 32 ? get_le32(entry.data() + 28) : 0;
+}
+
+uint32_t disk_entry_first_cluster(std::span<const uint8_t> entry)
+{
+    return entry.size() >= 32 ? get_le16(entry.data() + 26) : 0;
+}
+
+int disk_image_read_file(DiskImage& image, const char* name, std::span<uint8_t> buffer, int ignore_case)
+{
+    uint8_t dos_name[12];
+    if (name == nullptr) return -1;
+    if (make_dos_name(dos_name, name) != 0) {
+        std::printf("illegal filename '%s'\n", name);
+        return -1;
+    }
+    const std::span<const uint8_t> entry = disk_image_find_entry(image, image.root_entries, dos_name, ignore_case);
+    if (entry.empty()) {
+        std::printf("can't find '%s'\n", name);
+        return -1;
+    }
+    const uint32_t size = disk_entry_size(entry);
+    const int64_t capacity = static_cast<int64_t>(buffer.size());
+    // A recorded size of 2 GiB or more is refused like any file larger than
+    // the buffer; it is printed unsigned so the line shows the real value.
+    if (size > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) || size > capacity) {
+        std::printf("file size error '%s' %" PRIu32 " > %" PRId64 "\n", name, size, capacity);
+        return -1;
+    }
+    if (size < capacity)
+        std::printf("file size mismatch '%s' %" PRIu32 " != %" PRId64 " ... ignored\n", name, size, capacity);
+
+    const int64_t bytes_per_sector = image.bytes_per_sector;
+    size_t done = 0;
+    int32_t cluster = static_cast<int32_t>(disk_entry_first_cluster(entry));
+    while (done < size) {
+        if (cluster < 2 || cluster >= static_cast<int32_t>(kFatEndOfChain)) {
+            std::printf("illegal cluster 0x%" PRIX32 "\n", static_cast<uint32_t>(cluster));
+            return -1;
+        }
+        const int32_t first = disk_image_cluster_to_sector(image, cluster);
+        if (first < 0) {
+            std::printf("can't get sector from cluster 0x%" PRIX32 "\n", static_cast<uint32_t>(cluster));
+            return -1;
+        }
+        for (int32_t s = 0; s < image.sectors_per_cluster && done < size; ++s) {
+            const int64_t offset = disk_image_sector_offset(image, first + s);
+            if (offset < 0) {
+                std::printf("can't get sector from cluster 0x%" PRIX32 "\n", static_cast<uint32_t>(cluster));
+                return -1;
+            }
+            const size_t n = static_cast<size_t>(std::min<int64_t>(bytes_per_sector, size - done));
+            std::memcpy(buffer.data() + done, image.data.data() + offset, n);
+            done += n;
+        }
+        cluster = disk_image_fat_entry(image, cluster);
+    }
+    return 0;
+}
