@@ -1,0 +1,108 @@
+// The world map run of the PC-98 and X68000 ports: shapes from the disk
+// images or from sheets, MAP.BIN out of the second disk image, the layered
+// composer and the BMP writer.
+#include "map98.h"
+
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "bitmap.h"
+#include "diskimage.h"
+#include "layered_map.h"
+#include "shapes.h"
+#include "worldmap.h"
+
+namespace {
+
+int load_shapes(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask)
+{
+    if (settings.use_sheets) {
+        if (!settings.shape_sheet) {
+            std::puts("error: shape bitmap is not specified");
+            return -1;
+        }
+        const auto rows = static_cast<uint32_t>(settings.shape_rows);
+        if (read_shape_bitmap(settings.shape_sheet, shapes, 16, rows) < 0) {
+            std::printf("error: read shape bitmap '%s'\n", settings.shape_sheet);
+            return -1;
+        }
+        if (settings.mask_sheet &&
+            read_mask_bitmap(settings.mask_sheet, mask, shapes.tile_width, shapes.tile_height,
+                             16, rows) < 0) {
+            std::printf("error: read mask bitmap '%s'\n", settings.mask_sheet);
+            return -1;
+        }
+        return 0;
+    }
+    ShapeMask* wanted_mask = settings.no_mask ? nullptr : &mask;
+    const Map98Port& port = *settings.port;
+    const int result =
+        port.loader == Map98Loader::kPc98
+            ? load_pc98_shapes(settings.arvelon_disk, settings.morvane_disk, port.data_offset,
+                               shapes, wanted_mask, 1)
+            : load_x68k_shapes(settings.arvelon_disk, port.data_offset, shapes, wanted_mask, 1);
+    if (result < 0) {
+        std::puts("error: read shapes from disk image");
+        return -1;
+    }
+    return 0;
+}
+
+int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, Bitmap& bitmap,
+        std::vector<uint8_t>& map)
+{
+    if (load_shapes(settings, shapes, mask) < 0) return 1;
+    if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+        std::puts("error: memory exhausted!");
+        return 1;
+    }
+    // Bytes past the end of a short MAP.BIN stay 0.
+    map.assign(kWorldMapBytes, 0);
+    if (read_map_data(settings.morvane_disk, kMap98MapFile, map, settings.port->data_offset) <
+        0) {
+        std::printf("error: read map data '%s/%s'\n", settings.morvane_disk, kMap98MapFile);
+        return 1;
+    }
+    draw_layered_world_map(bitmap, shapes, mask, map, settings.gates, settings.balloon,
+                           settings.no_shores);
+    if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
+        std::printf("error: write bitmap file '%s'\n", settings.output);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int read_map_data(const char* image_name, const char* file_name, std::span<uint8_t> buffer,
+                  uint32_t data_offset)
+{
+    DiskImage image;
+    int result = -1;
+    if (disk_image_open(image, image_name, data_offset) < 0) {
+        std::printf("error: read disk image '%s'\n", image_name);
+    } else if (disk_image_read_file(image, file_name, buffer, 1) < 0) {
+        std::printf("error: read disk image '%s/%s'\n", image_name, file_name);
+    } else {
+        result = 0;
+    }
+    disk_image_close(image);
+    return result;
+}
+
+int map98_run(const Map98Settings& settings)
+{
+    // The records of the run live here from start to exit and free their
+    // buffers when it ends, whatever happened.
+    ShapeSet shapes;
+    ShapeMask mask;
+    Bitmap bitmap;
+    std::vector<uint8_t> map;
+    try {
+        return run(settings, shapes, mask, bitmap, map);
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        return 1;
+    }
+}

@@ -1,0 +1,204 @@
+// The town tool run: options, shapes, the output picture and 17 towns.
+#include "towne_driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "bitmap.h"
+#include "cli.h"
+#include "shapes.h"
+#include "towne.h"
+
+static_assert(sizeof(kTownTable) / sizeof(kTownTable[0]) == kTownCount);
+
+namespace {
+
+constexpr int32_t kMinShapeRows = 16;
+constexpr uint32_t kSheetColumns = 16;
+
+bool is(const char* arg, const char* a, const char* b = nullptr, const char* c = nullptr)
+{
+    return std::strcmp(arg, a) == 0 || (b && std::strcmp(arg, b) == 0) || (c && std::strcmp(arg, c) == 0);
+}
+
+// The word after option i, or null (after printing message) when there is none.
+const char* option_argument(int argc, char** argv, int* i, const char* message)
+{
+    if (*i + 1 >= argc) {
+        std::puts(message);
+        return nullptr;
+    }
+    ++*i;
+    return argv[*i];
+}
+
+int load_shapes(const TowneSettings& settings, ShapeSet& shapes, ShapeMask& mask)
+{
+    if (settings.use_sheets) {
+        if (!settings.shape_bitmap) {
+            std::puts("error: shape bitmap is not specified");
+            return -1;
+        }
+        const auto rows = static_cast<uint32_t>(settings.shape_rows);
+        if (read_shape_bitmap(settings.shape_bitmap, shapes, kSheetColumns, rows) < 0) {
+            std::printf("error: read shape bitmap '%s'\n", settings.shape_bitmap);
+            return -1;
+        }
+        if (settings.mask_bitmap &&
+            read_mask_bitmap(settings.mask_bitmap, mask, shapes.tile_width, shapes.tile_height,
+                             kSheetColumns, rows) < 0) {
+            std::printf("error: read mask bitmap '%s'\n", settings.mask_bitmap);
+            return -1;
+        }
+        return 0;
+    }
+    const TowneVariant& variant = *settings.variant;
+    ShapeMask* wanted_mask = settings.no_mask ? nullptr : &mask;
+    int result;
+    if (variant.port == TownePort::kPc98)
+        result = load_pc98_shapes(settings.arvelon_disk, settings.morvane_disk, variant.data_offset,
+                                  shapes, wanted_mask, 1);
+    else
+        result = load_x68k_shapes(settings.arvelon_disk, variant.data_offset, shapes, wanted_mask, 1);
+    if (result < 0) {
+        std::puts("error: read shapes from disk image");
+        return -1;
+    }
+    return 0;
+}
+
+int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes,
+                         const ShapeMask& mask, Bitmap& bitmap, std::span<const uint8_t> towns)
+{
+    for (uint32_t i = 0; i < kTownCount; ++i) {
+        const TownEntry& town = kTownTable[i];
+        std::printf("[%s]\n", town.display_name);
+        const auto record = towns.subspan(i * kTownRecordBytes, kTownRecordBytes);
+        if (draw_town_map(bitmap, shapes, mask, record, settings.no_npcs) < 0) {
+            // Only shape sets without 256 shapes of one size get here.
+            std::printf("error: draw town map '%s'\n", town.display_name);
+            return -1;
+        }
+        if (write_bitmap_file(town.file_name, bitmap, settings.overwrite) < 0) {
+            std::printf("error: write bitmap file '%s'\n", town.file_name);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void towne_default_settings(TowneSettings& settings, const TowneVariant& variant)
+{
+    settings = TowneSettings{};
+    settings.variant = &variant;
+    settings.arvelon_disk = variant.arvelon_disk;
+    settings.morvane_disk = variant.morvane_disk;
+    settings.shape_rows = variant.max_shape_rows;
+}
+
+void towne_print_usage(const TowneVariant& variant)
+{
+    std::printf("usage: %s [options]\n", variant.tool_name);
+    std::puts("option:");
+    std::puts("        -d1|--disk1|--arvelon-disk    DISK-IMG");
+    std::puts("                                specify arvelon disk");
+    std::printf("                                read '%s' if not specified\n", variant.arvelon_disk);
+    std::puts("        -d2|--disk2|--morvane-disk DISK-IMG");
+    std::puts("                                specify morvane disk");
+    std::printf("                                read '%s' if not specified\n", variant.morvane_disk);
+    std::puts("        -s|--shape SHAPE-BMP    read shape data from specified file");
+    std::printf("        -r|--shape-rows NUM     specify number of shape rows (16-%d)\n",
+                static_cast<int>(variant.max_shape_rows));
+    std::puts("        -m|--mask  MASK-BMP     read mask data from specified file");
+    std::puts("        -M|--no-mask            not use mask data");
+    std::puts("        -n|--no-npcs                draw no NPCs");
+    std::puts("           --overwrite              overwrite output files");
+    std::puts("        -?|--help                   print usage");
+}
+
+int parse_arguments(TowneSettings& settings, int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '-') {
+            std::printf("error: illegal parameter '%s'\n", arg);
+            continue;
+        }
+        if (is(arg, "-?", "--help")) {
+            towne_print_usage(*settings.variant);
+            return kTowneExitFailure;
+        }
+        if (is(arg, "-d1", "--disk1", "--arvelon-disk")) {
+            const char* name = option_argument(argc, argv, &i, "error: no disk image name");
+            if (!name) return kTowneExitFailure;
+            settings.arvelon_disk = name;
+        } else if (is(arg, "-d2", "--disk2", "--morvane-disk")) {
+            const char* name = option_argument(argc, argv, &i, "error: no disk image name");
+            if (!name) return kTowneExitFailure;
+            settings.morvane_disk = name;
+        } else if (is(arg, "-s", "--shape")) {
+            const char* name = option_argument(argc, argv, &i, "error: no bitmap name");
+            if (!name) return kTowneExitFailure;
+            settings.shape_bitmap = name;
+            settings.use_sheets = 1;
+        } else if (is(arg, "-r", "--shape-rows")) {
+            const char* word = option_argument(argc, argv, &i, "error: no shape rows");
+            if (!word) return kTowneExitFailure;
+            int32_t rows = 0;
+            if (cli_parse_number(word, &rows) < 0 || rows < kMinShapeRows ||
+                rows > settings.variant->max_shape_rows) {
+                std::printf("error: illegal shape rows '%s'\n", word);
+                return kTowneExitFailure;
+            }
+            settings.shape_rows = rows;
+        } else if (is(arg, "-m", "--mask")) {
+            const char* name = option_argument(argc, argv, &i, "error: no bitmap name");
+            if (!name) return kTowneExitFailure;
+            settings.mask_bitmap = name;
+            settings.use_sheets = 1;
+        } else if (is(arg, "-M", "--no-mask")) {
+            settings.no_mask = 1;
+            settings.mask_bitmap = nullptr;
+        } else if (is(arg, "-n", "--no-npcs")) {
+            settings.no_npcs = 1;
+        } else if (is(arg, "--overwrite")) {
+            settings.overwrite = 1;
+        } else {
+            std::printf("error: unknown option '%s'\n", arg);
+            return kTowneExitFailure;
+        }
+    }
+    return 0;
+}
+
+int towne_run(const TowneSettings& settings)
+{
+    // The records of the run live here until the end; their buffers are
+    // released on every path when they go out of scope.
+    ShapeSet shapes;
+    ShapeMask mask;
+    Bitmap bitmap;
+    std::vector<uint8_t> towns;
+
+    if (load_shapes(settings, shapes, mask) < 0) return kTowneExitFailure;
+    if (bitmap_create(bitmap, shapes, kTownTilesAcross, kTownTilesDown) < 0) {
+        std::puts("error: memory exhausted!");
+        return kTowneExitFailure;
+    }
+    try {
+        towns.assign(kTownDataBytes, 0);
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        return kTowneExitFailure;
+    }
+    if (read_town_data(towns, settings.morvane_disk, settings.variant->data_offset) < 0) {
+        std::printf("error: read image file '%s'\n", settings.morvane_disk);
+        return kTowneExitFailure;
+    }
+    if (draw_and_write_towns(settings, shapes, mask, bitmap, towns) < 0) return kTowneExitFailure;
+    return 0;
+}
