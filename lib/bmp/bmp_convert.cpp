@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "size_math.h"
 
 const uint8_t kBlackWhitePalette[8] = {0, 0, 0, 0, 255, 255, 255, 0};
 
@@ -78,8 +79,8 @@ int convert_bit_count(uint32_t width, uint32_t height, uint32_t source_bits,
 {
     if (source_pixels.data() == nullptr || target_pixels == nullptr) return -1;
     const uint64_t count = uint64_t{width} * height;
-    const uint64_t target_size = uint64_t{(target_bits + 7) / 8} * count;
-    if (target_size > 0xFFFFFFFFu) {
+    uint64_t target_size = 0;
+    if (!size_product32((target_bits + 7) / 8, width, height, &target_size)) {
         std::puts("error: memory exhaust!");
         return -2;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "size_math.h"
 #include "stdio_file.h"
 
 namespace {
@@ -93,8 +94,9 @@ int check_bitmap_header(BmpHeader& header)
     }
 
     const uint32_t offset = kBmpHeaderBytes + palette_bytes_for(header.bit_count);
-    const uint64_t length =
-        static_cast<uint64_t>(bitmap_row_bytes(header.width, header.bit_count)) * header.height;
+    uint64_t length = 0;
+    const bool fits = size_product32(static_cast<uint64_t>(bitmap_row_bytes(header.width, header.bit_count)),
+                                     header.height, &length);
     if (header.data_offset != offset) {
         std::printf("error: check_bitmap_header() - offset size 0x%X != 0x%X\n", header.data_offset,
                     offset);
@@ -103,7 +105,7 @@ int check_bitmap_header(BmpHeader& header)
     // Sizes that do not fit the 32-bit fields (a top-down file's negative
     // height read as unsigned, a huge width) are refused before anything is
     // allocated for them.
-    if (offset + length > 0xFFFFFFFFu) {
+    if (!fits || offset + length > 0xFFFFFFFFu) {
         std::printf("error: check_bitmap_header() - bitmap size %ux%u at %u bits is too large\n",
                     header.width, header.height, header.bit_count);
         return -1;
@@ -147,13 +149,14 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
     }
     const uint32_t bits = header.bit_count;
     const int64_t row_bytes = bitmap_row_bytes(header.width, bits);
-    if (row_bytes < 0 || static_cast<uint64_t>(row_bytes) * header.height > 0xFFFFFFFFu) {
+    uint64_t data_bytes = 0;
+    if (row_bytes < 0 || !size_product32(static_cast<uint64_t>(row_bytes), header.height, &data_bytes)) {
         std::puts("error: read_bitmap() - can't read bitmap header");
         return -1;
     }
-    const uint64_t need = uint64_t{(bits + 7) / 8} * header.width * header.height;
+    uint64_t need = 0;
+    const bool need_fits = size_product32((bits + 7) / 8, header.width, header.height, &need);
     const uint32_t palette_bytes = palette_bytes_for(bits);
-    const uint64_t data_bytes = static_cast<uint64_t>(row_bytes) * header.height;
 
     // A stream that cannot hold the palette and rows the header promises
     // fails as its reads would, before a buffer is sized from the header.
@@ -169,7 +172,7 @@ int read_bitmap(FILE* fp, BmpHeader& header, std::vector<uint8_t>* palette,
         }
     }
 
-    if (need > 0xFFFFFFFFu) {
+    if (!need_fits) {
         std::puts("error: memory exhaust!");
         return -2;
     }

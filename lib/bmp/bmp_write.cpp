@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "size_math.h"
 
 namespace {
 
@@ -76,7 +77,9 @@ int64_t bitmap_row_bytes(uint32_t width, uint32_t bit_count)
 int create_bitmap_header(BmpHeader& header, uint32_t width, uint32_t height, uint16_t bit_count)
 {
     if (!valid_bit_count(bit_count)) return -1;
-    const uint64_t image_size = static_cast<uint64_t>(bitmap_row_bytes(width, bit_count)) * height;
+    uint64_t image_size = 0;
+    if (!size_product32(static_cast<uint64_t>(bitmap_row_bytes(width, bit_count)), height, &image_size))
+        return -1;
     const uint32_t entries = bit_count <= 8 ? (1u << bit_count) : 0;
     const uint64_t data_offset = kBmpHeaderBytes + uint64_t{kPaletteEntryBytes} * entries;
     if (data_offset + image_size > 0xFFFFFFFFu) return -1;
@@ -122,7 +125,7 @@ int write_palette(FILE* fp, std::span<const uint8_t> palette, int count)
     if (count < 1 || count > 256) return -1;
     uint8_t bytes[256 * kPaletteEntryBytes] = {};
     const size_t length = static_cast<size_t>(count) * kPaletteEntryBytes;
-    std::memcpy(bytes, palette.data(), std::min(length, palette.size()));
+    if (!palette.empty()) std::memcpy(bytes, palette.data(), std::min(length, palette.size()));
     return std::fwrite(bytes, 1, length, fp) == length ? 0 : -1;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "size_math.h"
 #include "stdio_file.h"
 
 #if defined(__linux__)
@@ -108,8 +109,8 @@ int bitmap_create(Bitmap& bitmap, const ShapeSet& shapes, uint32_t tiles_across,
     const uint64_t width = uint64_t{shapes.tile_width} * tiles_across;
     const uint64_t height = uint64_t{shapes.tile_height} * tiles_down;
     if (width > 0xFFFFFFFFu || height > 0xFFFFFFFFu) return -1;
-    const uint64_t size = width * height * shapes.bytes_per_pixel;
-    if (size > 0xFFFFFFFFu) return -1;
+    uint64_t size = 0;
+    if (!size_product32(width, height, shapes.bytes_per_pixel, &size)) return -1;
     // The BMP file of the picture must fit the header's 32-bit size fields.
     BmpHeader header;
     if (create_bitmap_header(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height),

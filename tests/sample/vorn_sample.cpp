@@ -4,12 +4,14 @@
 //                          (swshape.pat, MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
 //   vorn_sample x68k DIR   vorn-arvelon.xdf (shape.pat), vorn-morvane.xdf
 //                          (MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
+//   vorn_sample a2 DIR     VORNboot.dsk, vornmorvane.dsk (DOS 3.3 order), .po (ProDOS order)
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "sample_a2.h"
 #include "sample_ports.h"
 
 namespace {
@@ -24,7 +26,7 @@ bool save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 int usage()
 {
-    std::puts("usage: vorn_sample PORT DIR   (PORT: pc, pc98, x68k)");
+    std::puts("usage: vorn_sample PORT DIR   (PORT: pc, pc98, x68k, a2)");
     return 2;
 }
 
@@ -47,6 +49,11 @@ int main(int argc, char** argv)
     } else if (port == "x68k") {
         ok = save(dir / "vorn-arvelon.xdf", sample::x68k_arvelon_xdf()) &&
              save(dir / "vorn-morvane.xdf", sample::x68k_morvane_xdf());
+    } else if (port == "a2") {
+        ok = save(dir / "VORNboot.dsk", sample::a2_program_disk(false)) &&
+             save(dir / "vornmorvane.dsk", sample::a2_morvane_disk(false)) &&
+             save(dir / "VORNboot.po", sample::a2_program_disk(true)) &&
+             save(dir / "vornmorvane.po", sample::a2_morvane_disk(true));
     } else {
         return usage();
     }

@@ -1,0 +1,196 @@
+#include "a2map.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "bitmap.h"
+#include "cli.h"
+#include "dos33.h"
+#include "hires.h"
+#include "retouch.h"
+#include "stdio_file.h"
+#include "worldmap.h"
+
+namespace {
+
+constexpr uint32_t kChunkEdge = 16;
+
+bool is(const char* arg, const char* a, const char* b = nullptr, const char* c = nullptr)
+{
+    return std::strcmp(arg, a) == 0 || (b && std::strcmp(arg, b) == 0) ||
+           (c && std::strcmp(arg, c) == 0);
+}
+
+}  // namespace
+
+void a2map_print_usage()
+{
+    std::printf("usage: %s [options]\n", kA2ToolName);
+    std::puts("option:");
+    std::puts("        -d1|--disk1|--program-disk   DISK-IMG");
+    std::puts("                                specify program disk");
+    std::printf("                                read '%s' if not specified\n", kA2DefaultProgramDisk);
+    std::puts("        -d2|--disk2|--morvane-disk DISK-IMG");
+    std::puts("                                specify morvane disk");
+    std::printf("                                read '%s' if not specified\n", kA2DefaultMorvaneDisk);
+    std::puts("        --do|--po               specify sector order of disk image");
+    std::puts("                                    --do    DOS 3.3 order (default)");
+    std::puts("                                    --po    ProDOS order");
+    std::puts("        -B|--blur               blur graphics");
+    std::puts("        -s|--shape SHAPE-BMP    read shape data from specified file");
+    std::puts("        -o|--output OUTPUT-BMP  write bitmap to specified file");
+    std::puts("        -g|--gates              draw all moon gates");
+    std::puts("        -p|--phase NUM          draw moon gate of specified phase (1-8)");
+    std::puts("        -b|--baloon             draw baloon");
+    std::puts("           --overwrite          overwrite output file");
+    std::puts("        -?|--help               print usage");
+}
+
+int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (arg[0] != '-') {
+            std::printf("error: illegal parameter '%s'\n", arg);
+        } else if (is(arg, "-?", "--help")) {
+            a2map_print_usage();
+            return 1;
+        } else if (is(arg, "-d1", "--disk1", "--program-disk")) {
+            if (!next) {
+                std::puts("error: no disk image name");
+                return 1;
+            }
+            settings.program_disk = next;
+            ++i;
+        } else if (is(arg, "-d2", "--disk2", "--morvane-disk")) {
+            if (!next) {
+                std::puts("error: no disk image name");
+                return 1;
+            }
+            settings.morvane_disk = next;
+            ++i;
+        } else if (is(arg, "--do")) {
+            settings.sector_order = kSectorOrderDos;
+        } else if (is(arg, "--po")) {
+            settings.sector_order = kSectorOrderProdos;
+        } else if (is(arg, "-B", "--blur")) {
+            if (settings.blur < kA2MaxBlur) ++settings.blur;
+        } else if (is(arg, "-s", "--shape")) {
+            if (!next) {
+                std::puts("error: no bitmap name");
+                return 1;
+            }
+            settings.shape_sheet = next;
+            settings.use_sheet = 1;
+            ++i;
+        } else if (is(arg, "-o", "--output")) {
+            if (!next) {
+                std::puts("error: no output name");
+                return 1;
+            }
+            settings.output = next;
+            ++i;
+        } else if (is(arg, "-g", "--gates")) {
+            settings.gates = 255;
+        } else if (is(arg, "-p", "--phase")) {
+            if (!next) {
+                std::puts("error: no phase value");
+                return 1;
+            }
+            int32_t phase = 0;
+            if (cli_parse_number(next, &phase) < 0 || phase < 1 || phase > 8) {
+                std::printf("error: illegal phase value: %s\n", next);
+                return 1;
+            }
+            settings.gates |= 1U << (phase - 1);
+            ++i;
+        } else if (is(arg, "-b", "--baloon")) {
+            settings.balloon = 1;
+        } else if (is(arg, "--overwrite")) {
+            settings.overwrite = 1;
+        } else {
+            std::printf("error: unknown option '%s'\n", arg);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
+{
+    UniqueFile fp = open_file(path, "rb");
+    if (!fp) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    if (order != kSectorOrderProdos) {
+        if (std::fread(buffer.data(), 1, buffer.size(), fp.get()) != buffer.size()) {
+            std::printf("error: read '%s'\n", path);
+            return -1;
+        }
+        return 0;
+    }
+    // Piece i is logical sector i mod 16 of track i / 16.
+    for (size_t done = 0, piece = 0; done < buffer.size(); done += kDos33SectorBytes, ++piece) {
+        const size_t n = std::min<size_t>(kDos33SectorBytes, buffer.size() - done);
+        const uint64_t offset =
+            dos33_sector_offset(kProdosSectorOrder, static_cast<uint32_t>(piece / 16), piece % 16);
+        if (offset > INT64_MAX || file_seek64(fp.get(), static_cast<int64_t>(offset), SEEK_SET) != 0) {
+            std::printf("error: seek '%s'\n", path);
+            return -1;
+        }
+        if (std::fread(buffer.data() + done, 1, n, fp.get()) != n) {
+            std::printf("error: read '%s'\n", path);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int a2map_run(const A2MapSettings& settings)
+{
+    ShapeSet shapes;
+    Bitmap bitmap;
+    std::vector<uint8_t> map;
+    try {
+        if (settings.use_sheet) {
+            if (read_shape_bitmap(settings.shape_sheet, shapes, 16, kA2SheetRows) < 0) {
+                std::printf("error: read shape bitmap '%s'\n", settings.shape_sheet);
+                return 1;
+            }
+        } else if (load_hires_shapes(settings.program_disk, settings.sector_order, shapes) < 0) {
+            std::puts("error: read shapes from disk image");
+            return 1;
+        }
+        if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+            std::puts("error: memory exhausted!");
+            return 1;
+        }
+        map.resize(kWorldMapBytes);
+        if (read_image_file(settings.morvane_disk, settings.sector_order, map) < 0) {
+            std::printf("error: read image file '%s'\n", settings.morvane_disk);
+            return 1;
+        }
+        draw_world_map(bitmap, shapes, map, settings.gates, settings.balloon, kChunkEdge);
+        if (!settings.use_sheet) {
+            if (settings.blur < 2) {
+                colorize_bitmap(bitmap, settings.blur == 1);
+            } else if (retouch_bitmap(bitmap) < 0) {
+                std::puts("error: can't retouch bitmap");
+                return 1;
+            }
+        }
+        if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
+            std::printf("error: write bitmap file '%s'\n", settings.output);
+            return 1;
+        }
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        return 1;
+    }
+    return 0;
+}

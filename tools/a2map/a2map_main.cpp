@@ -1,0 +1,9 @@
+// vorna2map: draws the world map of the Apple II disks into one BMP file.
+#include "a2map.h"
+
+int main(int argc, char** argv)
+{
+    A2MapSettings settings;
+    if (const int status = a2map_parse_arguments(settings, argc, argv); status != 0) return status;
+    return a2map_run(settings);
+}

@@ -1,0 +1,281 @@
+#include "retouch.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "hires.h"
+
+// The arithmetic below is done in double precision in a fixed order; the
+// build keeps the compiler from fusing multiplies and adds here.
+
+namespace {
+
+constexpr double kSaturationScale = 0.7;
+constexpr double kHueShift = 10;
+constexpr double kIScale = 0.595716;
+constexpr double kQScale = 0.522591;
+constexpr double kPi = 3.141592653589793;
+constexpr double kFullScale = 255;
+
+// Saturation index of a column: n (0-12) equal hues around it, or this for
+// a column without hue (saturation 0).
+constexpr uint8_t kNoSaturation = 2 * kRetouchRunReach + 1;
+constexpr uint32_t kSaturationSteps = kNoSaturation + 1;
+constexpr uint8_t kNoHueId = 255;
+
+uint8_t channel(double v)
+{
+    if (!(v > 0)) return 0;
+    if (v >= 255) return 255;
+    return static_cast<uint8_t>(static_cast<int>(v));
+}
+
+// Everything a column's colour depends on takes few values: the pair of
+// codes of its two windows (256), whether it is lit, and how far its hue
+// runs (14). The colours of all of them are worked out once, each by the
+// same formula a single pixel uses.
+struct RetouchTables {
+    std::array<uint8_t, 256> hue_id{};  // pair of codes -> distinct hue, or kNoHueId
+    uint8_t zero_hue_id = 0;            // the id of hue 0, which a column without hue takes
+    std::array<std::array<std::array<uint8_t, 3>, 2 * kSaturationSteps>, 256> bgr{};
+};
+
+void build_tables(RetouchTables& t)
+{
+    std::vector<double> hues;
+    auto id_of = [&](double h) {
+        for (size_t i = 0; i < hues.size(); ++i)
+            if (hues[i] == h) return static_cast<uint8_t>(i);
+        hues.push_back(h);
+        return static_cast<uint8_t>(hues.size() - 1);
+    };
+    for (uint32_t pair = 0; pair < 256; ++pair) {
+        const uint32_t a = pair >> 4, b = pair & 15;
+        const double brightness = (retouch_code_brightness(a) + retouch_code_brightness(b)) / 2;
+        const double mean = retouch_mean_hue(a, b);
+        const bool none = mean < -1;
+        t.hue_id[pair] = none ? kNoHueId : id_of(mean);
+        for (uint32_t lit = 0; lit < 2; ++lit) {
+            for (uint32_t s = 0; s < kSaturationSteps; ++s) {
+                double hue = mean;
+                double saturation = static_cast<double>(static_cast<int>(s) + kRetouchRunReach) / 18;
+                if (s == kNoSaturation) {
+                    hue = 0;
+                    saturation = 0;
+                }
+                if (none && s != kNoSaturation) continue;  // never looked up
+                retouch_pixel(brightness, hue, saturation, lit != 0,
+                              t.bgr[pair][lit * kSaturationSteps + s].data());
+            }
+        }
+    }
+    t.zero_hue_id = id_of(0.0);
+}
+
+inline int64_t wrap(int64_t x, int64_t width)
+{
+    return x < 0 || x >= width ? ((x % width) + width) % width : x;
+}
+
+struct WorkLines {
+    std::vector<uint8_t> weight;     // lit weights of the input row
+    std::vector<uint8_t> pair;       // codes of the two windows
+    std::vector<uint8_t> hue;        // hue id as computed (kNoHueId for none)
+    std::vector<uint8_t> rewritten;  // hue id once the saturation pass has gone by
+    std::vector<uint8_t> saturation; // saturation index
+};
+
+void set_weights(const uint8_t* __restrict in, uint8_t* __restrict weights, int64_t width)
+{
+    int64_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        weights[x] = in[x] != 0 ? 4 : 0;
+        weights[x + 1] = in[x + 1] != 0 ? 8 : 0;
+        weights[x + 2] = in[x + 2] != 0 ? 1 : 0;
+        weights[x + 3] = in[x + 3] != 0 ? 2 : 0;
+    }
+    for (; x < width; ++x) weights[x] = in[x] != 0 ? hires_weight(x) : 0;
+}
+
+// Codes of the windows x-2..x+1 and x-1..x+2 for the columns that need no
+// wrapping.
+void set_pairs(const uint8_t* __restrict m, uint8_t* __restrict pair, int64_t from, int64_t to)
+{
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t middle = static_cast<uint8_t>(m[x - 1] | m[x] | m[x + 1]);
+        pair[x] = static_cast<uint8_t>((m[x - 2] | middle) << 4 | (middle | m[x + 2]));
+    }
+}
+
+// Saturation indices of the columns at least six from either end: how many
+// hues on each side, up to six, equal the column's own before one differs.
+void count_runs(const uint8_t* __restrict hue, const uint8_t* __restrict rewritten,
+                uint8_t* __restrict saturation, int64_t from, int64_t to)
+{
+    static_assert(kRetouchRunReach == 6);
+    for (int64_t x = from; x < to; ++x) {
+        const uint8_t h = hue[x];
+        uint8_t run = 1, n = 0;
+        run &= rewritten[x - 1] == h;
+        n += run;
+        run &= rewritten[x - 2] == h;
+        n += run;
+        run &= rewritten[x - 3] == h;
+        n += run;
+        run &= rewritten[x - 4] == h;
+        n += run;
+        run &= rewritten[x - 5] == h;
+        n += run;
+        run &= rewritten[x - 6] == h;
+        n += run;
+        run = 1;
+        run &= hue[x + 1] == h;
+        n += run;
+        run &= hue[x + 2] == h;
+        n += run;
+        run &= hue[x + 3] == h;
+        n += run;
+        run &= hue[x + 4] == h;
+        n += run;
+        run &= hue[x + 5] == h;
+        n += run;
+        run &= hue[x + 6] == h;
+        n += run;
+        saturation[x] = h == kNoHueId ? kNoSaturation : n;
+    }
+}
+
+void retouch_row(const RetouchTables& t, WorkLines& w, uint8_t* in, uint8_t* out, int64_t width)
+{
+    for (int64_t x = 0; x < width; x += kHiresMarkerSpan)
+        if (in[x] == kHiresMarker) in[x] = x == 0 ? in[width - 1] : in[x - 1];
+
+    // Brightness and hue both follow from the pair of codes.
+    uint8_t* m = w.weight.data();
+    set_weights(in, m, width);
+    auto at = [&](int64_t x) -> uint8_t {
+        if (x >= 0 && x < width) return m[x];
+        return m[wrap(x, width)] != 0 ? hires_weight(x) : 0;
+    };
+    const int64_t head = std::min<int64_t>(2, width);
+    const int64_t tail = std::max<int64_t>(head, width - 2);
+    for (int64_t x = 0; x < width; x = x + 1 == head ? tail : x + 1) {
+        const uint8_t a = at(x - 2) | at(x - 1) | at(x) | at(x + 1);
+        const uint8_t b = at(x - 1) | at(x) | at(x + 1) | at(x + 2);
+        w.pair[x] = static_cast<uint8_t>(a << 4 | b);
+    }
+    set_pairs(m, w.pair.data(), head, tail);
+    uint8_t* hue = w.hue.data();
+    uint8_t* rewritten = w.rewritten.data();
+    for (int64_t x = 0; x < width; ++x) {
+        hue[x] = t.hue_id[w.pair[x]];
+        rewritten[x] = hue[x] == kNoHueId ? t.zero_hue_id : hue[x];
+    }
+
+    // Saturation. The pass runs left to right and gives columns without hue
+    // the hue 0 as it goes by, so a column compares with the rewritten hues
+    // on its left and the computed ones on its right.
+    const int64_t first = std::min<int64_t>(kRetouchRunReach, width);
+    const int64_t last = std::max<int64_t>(first, width - kRetouchRunReach);
+    for (int64_t x = 0; x < width; x = x + 1 == first ? last : x + 1) {
+        const uint8_t h = hue[x];
+        if (h == kNoHueId) {
+            w.saturation[x] = kNoSaturation;
+            continue;
+        }
+        auto seen = [&](int64_t j) { return j < x ? rewritten[j] : hue[j]; };
+        int n = 0;
+        for (int k = 1; k <= kRetouchRunReach && seen(wrap(x - k, width)) == h; ++k) ++n;
+        for (int k = 1; k <= kRetouchRunReach && seen(wrap(x + k, width)) == h; ++k) ++n;
+        w.saturation[x] = static_cast<uint8_t>(n);
+    }
+    count_runs(hue, rewritten, w.saturation.data(), first, last);
+
+    for (int64_t x = 0; x < width; ++x) {
+        const uint32_t lit = in[x] != 0 ? 1 : 0;
+        const auto& c = t.bgr[w.pair[x]][lit * kSaturationSteps + w.saturation[x]];
+        out[3 * x] = c[0];
+        out[3 * x + 1] = c[1];
+        out[3 * x + 2] = c[2];
+    }
+}
+
+}  // namespace
+
+double retouch_code_brightness(uint32_t code)
+{
+    return static_cast<double>(std::popcount(code & 15)) / 4;
+}
+
+double retouch_mean_hue(uint32_t a, uint32_t b)
+{
+    const double h1 = kRetouchHue[a & 15];
+    const double h2 = kRetouchHue[b & 15];
+    if (h1 < -1) return h2;
+    if (h2 < -1) return h1;
+    double m = (h1 + h2) / 2;
+    if (h1 - h2 < -180 || h1 - h2 > 180) m += 180;
+    while (m >= 360) m -= 360;
+    return m;
+}
+
+void retouch_pixel(double brightness, double hue, double saturation, bool lit, uint8_t bgr[3])
+{
+    double y = brightness;
+    if (y == 0) {
+        bgr[0] = bgr[1] = bgr[2] = 0;
+        return;
+    }
+    if (!lit) y = y * saturation;
+    const double s = saturation * kSaturationScale;
+    double h = hue + kHueShift;
+    if (h > 360) h -= 360;
+    const double i = s * std::sin(h * kPi / 180) * kIScale;
+    const double q = s * std::cos(h * kPi / 180) * kQScale;
+    bgr[2] = channel((y + 0.9563 * i + 0.621 * q) * kFullScale);
+    bgr[1] = channel((y - 0.2721 * i - 0.6474 * q) * kFullScale);
+    bgr[0] = channel((y - 1.107 * i + 1.7046 * q) * kFullScale);
+}
+
+int retouch_bitmap(Bitmap& bitmap)
+{
+    const uint64_t width = bitmap.width;
+    const uint64_t height = bitmap.height;
+    const uint64_t out_size = width * height * 3;  // both fields are 32-bit: no overflow here
+    if (width == 0 || height == 0 || bitmap.pixels.size() < width * height) return -1;
+    if (out_size > UINT32_MAX) {
+        std::puts("ERROR: memory exhausted!");
+        return -1;
+    }
+    const size_t stride = static_cast<size_t>(width) * 3;
+    WorkLines lines;
+    std::vector<uint8_t> row;
+    std::vector<uint8_t> out;
+    RetouchTables tables;
+    try {
+        for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.saturation})
+            line->resize(width);
+        row.resize(stride);
+        // Rows are appended as they are made: the buffer is never cleared
+        // first, and appending within the reserved room cannot fail.
+        out.reserve(out_size);
+        build_tables(tables);
+    } catch (const std::bad_alloc&) {
+        std::puts("ERROR: memory exhausted!");
+        return -1;
+    }
+    for (uint64_t y = 0; y < height; y += 2) {
+        retouch_row(tables, lines, bitmap.pixels.data() + y * width, row.data(), static_cast<int64_t>(width));
+        out.insert(out.end(), row.begin(), row.end());
+        if (y + 1 < height) out.insert(out.end(), row.begin(), row.end());
+    }
+    bitmap.pixels = std::move(out);
+    bitmap.bits_per_pixel = 24;
+    bitmap.size = static_cast<uint32_t>(out_size);
+    bitmap.palette = {};
+    return 0;
+}
