@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include <cstdio>
+
 namespace {
 
 bool is_space(char c)
@@ -52,5 +54,16 @@ int cli_parse_number(const char* word, int32_t* value)
     else result = static_cast<uint32_t>(v);
     if (*end != '\0') return -1;
     *value = static_cast<int32_t>(result);
+    return 0;
+}
+
+int cli_add_phase(const char* word, uint32_t* gates)
+{
+    int32_t phase = 0;
+    if (cli_parse_number(word, &phase) < 0 || phase < 1 || phase > 8) {
+        std::printf("error: illegal phase value: %s\n", word);
+        return -1;
+    }
+    *gates |= 1u << (phase - 1);
     return 0;
 }

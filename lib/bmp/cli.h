@@ -10,3 +10,8 @@
 // used up whole. On success stores the value taken as a signed 32-bit integer
 // and returns 0; returns -1 when characters remain.
 [[nodiscard]] int cli_parse_number(const char* word, int32_t* value);
+
+// Adds the moon phase named by the word of a -p option to a gate set (bit
+// phase - 1). The word must be a number from 1 to 8; otherwise prints
+// "error: illegal phase value: WORD" and returns -1.
+[[nodiscard]] int cli_add_phase(const char* word, uint32_t* gates);

@@ -5,22 +5,23 @@
 namespace {
 
 template <size_t Bytes>
-void copy_rows(uint8_t* to, size_t to_stride, const uint8_t* from, size_t from_stride, uint32_t rows)
+void copy_row_fixed(uint8_t* out, const uint8_t* const* sources, size_t offset)
 {
-    for (uint32_t l = 0; l < rows; ++l, to += to_stride, from += from_stride) std::memcpy(to, from, Bytes);
+    for (uint32_t x = 0; x < kWorldTiles; ++x, out += Bytes) std::memcpy(out, sources[x] + offset, Bytes);
 }
 
-// Copies one tile, row by row; the common tile widths get a copy of fixed size.
-void copy_tile(uint8_t* to, size_t to_stride, const uint8_t* from, size_t from_stride, size_t row_bytes,
-               uint32_t rows)
+// Writes one pixel row of a row of tiles: for each tile, the row of its shape
+// that starts offset bytes into the shape. Common tile widths get a copy of
+// fixed size.
+void copy_row(uint8_t* out, const uint8_t* const* sources, size_t offset, size_t row_bytes)
 {
     switch (row_bytes) {
-        case 16: copy_rows<16>(to, to_stride, from, from_stride, rows); return;
-        case 28: copy_rows<28>(to, to_stride, from, from_stride, rows); return;
-        case 32: copy_rows<32>(to, to_stride, from, from_stride, rows); return;
+        case 16: copy_row_fixed<16>(out, sources, offset); return;
+        case 28: copy_row_fixed<28>(out, sources, offset); return;
+        case 32: copy_row_fixed<32>(out, sources, offset); return;
         default:
-            for (uint32_t l = 0; l < rows; ++l, to += to_stride, from += from_stride)
-                std::memcpy(to, from, row_bytes);
+            for (uint32_t x = 0; x < kWorldTiles; ++x, out += row_bytes)
+                std::memcpy(out, sources[x] + offset, row_bytes);
     }
 }
 
@@ -38,22 +39,22 @@ void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint
         bitmap.pixels.size() / kWorldTiles < picture_stride * shapes.tile_height)
         return;
 
-    const uint32_t chunks = kWorldTiles / chunk_edge;
-    const uint8_t* tiles = map.data();
-    for (uint32_t cy = 0; cy < chunks; ++cy) {
-        for (uint32_t cx = 0; cx < chunks; ++cx) {
-            for (uint32_t i = 0; i < chunk_edge; ++i) {
-                for (uint32_t j = 0; j < chunk_edge; ++j) {
-                    const uint32_t x = cx * chunk_edge + j, y = cy * chunk_edge + i;
-                    uint32_t shape = *tiles++;
-                    if (world_gate_at(gates, x, y)) shape = kMoonGateShape;
-                    if (balloon && x == kBalloonSite.x && y == kBalloonSite.y) shape = kBalloonShape;
-                    const uint8_t* from = shapes.pixels.data() + shape_row_offset(shapes, shape, 0);
-                    uint8_t* to = bitmap.pixels.data() + size_t{y} * shapes.tile_height * picture_stride +
-                                  size_t{x} * tile_row_bytes;
-                    copy_tile(to, picture_stride, from, sheet_stride, tile_row_bytes, shapes.tile_height);
-                }
-            }
+    // The picture is built one row of tiles at a time, pixel row by pixel
+    // row, so that it is written front to back; each tile still shows the
+    // shape its map byte (or a gate or the balloon) names.
+    const uint8_t* sheet = shapes.pixels.data();
+    uint8_t* out = bitmap.pixels.data();
+    const uint8_t* sources[kWorldTiles];
+    for (uint32_t y = 0; y < kWorldTiles; ++y) {
+        for (uint32_t x = 0; x < kWorldTiles; ++x) {
+            uint32_t shape = map[world_map_index(x, y, chunk_edge)];
+            if (world_gate_at(gates, x, y)) shape = kMoonGateShape;
+            if (balloon && x == kBalloonSite.x && y == kBalloonSite.y) shape = kBalloonShape;
+            sources[x] = sheet + shape_row_offset(shapes, shape, 0);
+        }
+        for (uint32_t l = 0; l < shapes.tile_height; ++l) {
+            copy_row(out, sources, size_t{l} * sheet_stride, tile_row_bytes);
+            out += picture_stride;
         }
     }
 }

@@ -101,12 +101,7 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
                 std::puts("error: no phase value");
                 return 1;
             }
-            int32_t phase = 0;
-            if (cli_parse_number(next, &phase) < 0 || phase < 1 || phase > 8) {
-                std::printf("error: illegal phase value: %s\n", next);
-                return 1;
-            }
-            settings.gates |= 1U << (phase - 1);
+            if (cli_add_phase(next, &settings.gates) < 0) return 1;
             ++i;
         } else if (is(arg, "-b", "--baloon")) {
             settings.balloon = 1;

@@ -115,12 +115,7 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
         } else if (is(arg, "-p", "--phase")) {
             const char* word = option_argument(argc, argv, i, "error: no phase value");
             if (!word) return 1;
-            int32_t phase = 0;
-            if (cli_parse_number(word, &phase) < 0 || phase < 1 || phase > 8) {
-                std::printf("error: illegal phase value: %s\n", word);
-                return 1;
-            }
-            settings.gates |= 1u << (phase - 1);
+            if (cli_add_phase(word, &settings.gates) < 0) return 1;
         } else if (is(arg, "-b", "--baloon")) {
             settings.balloon = 1;
         } else if (is(arg, "--overwrite")) {

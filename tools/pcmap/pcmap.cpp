@@ -112,12 +112,7 @@ int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
                 return 1;
             }
             const char* word = argv[++i];
-            int32_t phase = 0;
-            if (cli_parse_number(word, &phase) < 0 || phase < 1 || phase > 8) {
-                std::printf("error: illegal phase value: %s\n", word);
-                return 1;
-            }
-            settings.gates |= 1u << (phase - 1);
+            if (cli_add_phase(word, &settings.gates) < 0) return 1;
         } else if (is(arg, "-b", "--baloon")) {
             settings.balloon = 1;
         } else if (is(arg, "--overwrite")) {
