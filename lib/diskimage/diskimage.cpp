@@ -164,9 +164,12 @@ int disk_image_load_fat(DiskImage& image)
 
     // Entries are decoded in pairs, so the table gets an even number of them.
     const size_t table_entries = static_cast<size_t>((entries + 1) / 2 * 2);
+    // The last pair may reach one byte past a FAT whose size is no
+    // multiple of three; the copy is padded with zeros for it.
     std::vector<uint8_t> fat_copy;
     try {
-        fat_copy.assign(image.data.begin() + fat_start, image.data.begin() + fat_start + fat_bytes);
+        fat_copy.assign(std::max<size_t>(static_cast<size_t>(fat_bytes), table_entries / 2 * 3), 0);
+        std::copy(image.data.begin() + fat_start, image.data.begin() + fat_start + fat_bytes, fat_copy.begin());
     } catch (const std::bad_alloc&) {
         return -1;
     }
@@ -176,8 +179,7 @@ int disk_image_load_fat(DiskImage& image)
         std::printf("memory exhausted!");
         return -1;
     }
-    // Two 12-bit entries packed into three bytes, low entry first. The size
-    // check above keeps every group of three inside the copy.
+    // Two 12-bit entries packed into three bytes, low entry first.
     for (size_t k = 0; k < table_entries / 2; ++k) {
         const uint8_t* p = fat_copy.data() + 3 * k;
         const uint32_t v = p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);

@@ -246,6 +246,38 @@ TEST(DiskImageFat, TooSmallForTheClustersIsRefused)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
+// A FAT whose byte count is no multiple of three and whose entry count is
+// odd: the pair that holds the last entry reaches past the FAT's bytes, which
+// must not be read (the sanitizer build sees it); the last entry itself lies
+// wholly inside.
+TEST(DiskImageFat, LastPairAtTheEndOfAnOddSizedFat)
+{
+    struct Case {
+        int32_t bytes_per_sector, total_sectors;  // a FAT of one sector; data from sector 1
+        std::vector<uint32_t> entries;
+    };
+    const Case cases[] = {
+        {5, 2, {0x201, 0x030, 0x504}},
+        {8, 4, {0x201, 0x030, 0x504, 0x060, 0x807}},
+        {11, 6, {0x201, 0x030, 0x504, 0x060, 0x807, 0x090, 0xB0A}},
+    };
+    for (const Case& c : cases) {
+        DiskImage image;
+        image.data.assign(64, 0);
+        for (size_t i = 0; i < image.data.size(); ++i) image.data[i] = static_cast<uint8_t>(i + 1);
+        image.bytes_per_sector = c.bytes_per_sector;
+        image.total_sectors = c.total_sectors;
+        image.first_fat_sector = 0;
+        image.sectors_per_fat = 1;
+        image.first_data_sector = c.total_sectors - static_cast<int32_t>(c.entries.size()) + 2;
+        image.sectors_per_cluster = 1;
+        ASSERT_EQ(disk_image_load_fat(image), 0) << c.bytes_per_sector;
+        for (size_t n = 0; n < c.entries.size(); ++n)
+            EXPECT_EQ(disk_image_fat_entry(image, static_cast<int32_t>(n)), static_cast<int32_t>(c.entries[n]))
+                << c.bytes_per_sector << " entry " << n;
+    }
+}
+
 // ---- names -----------------------------------------------------------------
 
 TEST(DiskImageNames, MakeDosName)
