@@ -154,6 +154,21 @@ TEST(Colorize, RowsWrapAround)
     EXPECT_EQ(b.pixels[56], 6);
 }
 
+TEST(Colorize, WrappedNeighboursKeepTheWeightOfTheirOwnColumn)
+{
+    // A row of 42 sub-pixels (no multiple of 4) with columns 0 and 41 lit:
+    // column 41 seen from column 0 is column -1 (weight 2, not 8), and
+    // column 0 seen from column 41 is column 42 (weight 1, not 4).
+    for (int blur : {0, 1}) {
+        Bitmap b = picture({0, 0, 0});
+        b.pixels[0] = 1;
+        b.pixels[41] = 1;
+        colorize_bitmap(b, blur);
+        EXPECT_EQ(b.pixels[0], 4 | 2) << blur;
+        EXPECT_EQ(b.pixels[41], 8 | 1) << blur;
+    }
+}
+
 TEST(Colorize, EveryOddRowCopiesTheRowAbove)
 {
     Bitmap b;
