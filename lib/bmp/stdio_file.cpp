@@ -1,6 +1,28 @@
 #include "stdio_file.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
+
+#include <cerrno>
+
+UniqueFile open_file(const char* path, const char* mode)
+{
+    UniqueFile fp(std::fopen(path, mode));
+    if (fp && mode[0] == 'r') {
+#if defined(_WIN32)
+        struct _stat64 st;
+        const bool directory = _fstat64(_fileno(fp.get()), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+        struct stat st;
+        const bool directory = fstat(fileno(fp.get()), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+        if (directory) {
+            fp.reset();
+            errno = EISDIR;
+        }
+    }
+    return fp;
+}
 
 int file_seek64(FILE* fp, int64_t offset, int whence)
 {

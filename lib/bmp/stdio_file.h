@@ -17,10 +17,10 @@ struct FileCloser {
 // Owns a FILE*; the stream is closed when the holder goes out of scope.
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
-inline UniqueFile open_file(const char* path, const char* mode)
-{
-    return UniqueFile(std::fopen(path, mode));
-}
+// Opens a stream as fopen does. A directory is no file: opening one for
+// reading fails (errno EISDIR) on every platform, as it does on Windows,
+// rather than failing later at the first read or seek.
+[[nodiscard]] UniqueFile open_file(const char* path, const char* mode);
 
 // Seeks with a 64-bit offset; 0 on success, -1 on failure.
 [[nodiscard]] int file_seek64(FILE* fp, int64_t offset, int whence);
