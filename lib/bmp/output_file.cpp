@@ -185,7 +185,10 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
         std::puts("error: write_bitmap() - can't write bitmap data");
         result = -1;
     } else if (replace_file(temporary, path) < 0) {
-        result = -1;
+        // The name cannot take the finished file (an empty name, say): the
+        // path itself is opened and written, and reports its own failure.
+        std::remove(temporary.c_str());
+        return write_directly(path, header, bitmap);
     }
     if (result < 0) {
         std::remove(temporary.c_str());
