@@ -5,7 +5,8 @@
 // file in the same directory, which is renamed over the target only after it
 // was closed successfully; on failure the temporary is removed and the target
 // is left as it was. Anything else (a device such as /dev/null, a symbolic
-// link) is opened and written directly.
+// link), and a target beside which no temporary file can be made, is opened
+// and written directly.
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -114,6 +115,26 @@ int replace_file(const std::string& from, const char* to)
 #endif
 }
 
+// Opens the path itself for writing and writes the picture into it.
+int write_directly(const char* path, const BmpHeader& header, const Bitmap& bitmap)
+{
+    UniqueFile fp = open_file(path, "wb");
+    if (!fp) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    if (write_bitmap(fp.get(), header, bitmap.palette, bitmap.pixels) < 0) {
+        std::printf("error: write bitmap '%s'\n", path);
+        return -1;
+    }
+    if (std::fclose(fp.release()) != 0) {
+        std::puts("error: write_bitmap() - can't write bitmap data");
+        std::printf("error: write bitmap '%s'\n", path);
+        return -1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int ask_yes_no(const char* question)
@@ -144,23 +165,7 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
     }
 
     const Target target = classify(path, &st);
-    if (target == Target::kOther) {
-        UniqueFile fp = open_file(path, "wb");
-        if (!fp) {
-            std::printf("error: open '%s'\n", path);
-            return -1;
-        }
-        if (write_bitmap(fp.get(), header, bitmap.palette, bitmap.pixels) < 0) {
-            std::printf("error: write bitmap '%s'\n", path);
-            return -1;
-        }
-        if (std::fclose(fp.release()) != 0) {
-            std::puts("error: write_bitmap() - can't write bitmap data");
-            std::printf("error: write bitmap '%s'\n", path);
-            return -1;
-        }
-        return 0;
-    }
+    if (target == Target::kOther) return write_directly(path, header, bitmap);
 
     if (target == Target::kRegular && !writable(path)) {
         std::printf("error: open '%s'\n", path);
@@ -168,10 +173,10 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
     }
     std::string temporary;
     UniqueFile fp(create_temporary(path, target == Target::kRegular ? &st : nullptr, temporary));
-    if (!fp) {
-        std::printf("error: open '%s'\n", path);
-        return -1;
-    }
+    // Where no temporary file can be made beside the target (a directory
+    // without write permission, a name too long for a suffix), the file is
+    // opened and written in place.
+    if (!fp) return write_directly(path, header, bitmap);
     int result = 0;
     if (write_bitmap(fp.get(), header, bitmap.palette, bitmap.pixels) < 0) {
         result = -1;
@@ -180,7 +185,10 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
         std::puts("error: write_bitmap() - can't write bitmap data");
         result = -1;
     } else if (replace_file(temporary, path) < 0) {
-        result = -1;
+        // The name cannot take the finished file (an empty name, say): the
+        // path itself is opened and written, and reports its own failure.
+        std::remove(temporary.c_str());
+        return write_directly(path, header, bitmap);
     }
     if (result < 0) {
         std::remove(temporary.c_str());

@@ -302,6 +302,25 @@ TEST(WriteFile, MissingDirectoryIsAnOpenError)
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
+TEST(WriteFile, NameAsLongAsTheSystemAllowsIsWritten)
+{
+    // 254 characters: a name the system accepts, though one with a suffix
+    // added to it would be too long.
+    vorn_test::TempDir dir;
+    const std::string name = std::string(250, 'n') + ".bmp";
+    for (const int overwrite : {0, 1}) {
+        const fs::path path = dir / name;
+        Bitmap b = small_bitmap(8);
+        int result = -1;
+        const std::string out =
+            captured_stdout([&] { result = write_bitmap_file(path.string().c_str(), b, overwrite); });
+        EXPECT_EQ(result, 0) << overwrite;
+        EXPECT_EQ(out, "") << overwrite;
+        EXPECT_EQ(vorn_test::read_file(path).size(), 54u + 1024 + 4) << overwrite;
+        EXPECT_EQ(bmp_test::directory_names(dir.path()), std::vector<std::string>{name});
+    }
+}
+
 // ---- through a process of its own: standard input and failed writes ---------
 
 const char kQuestion[] = "overwrite ? (Y or N): ";

@@ -2,6 +2,7 @@
 // bytes, the exact standard output and the exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -336,6 +337,15 @@ TEST_F(PcMapCli, FailedWritesReportStatusOne)
     const auto to_dir = run({"-o", "adir", "--overwrite"});
     EXPECT_EQ(to_dir.out, "error: open 'adir'\nerror: write bitmap file 'adir'\n");
     EXPECT_EQ(to_dir.status, 1);
+
+    // An empty name cannot be created; nothing else may appear in its place.
+    const auto empty = run({"-o", ""});
+    EXPECT_EQ(empty.out, "error: open ''\nerror: write bitmap file ''\n");
+    EXPECT_EQ(empty.status, 1);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"SHAPES.CGA", "SHAPES.EGA", "WORLD.MAP", "adir"}));
 }
 
 TEST_F(PcMapCli, FailedWriteKeepsTheFileItWasToReplace)
