@@ -115,20 +115,26 @@ int replace_file(const std::string& from, const char* to)
 #endif
 }
 
-// Opens the path itself for writing and writes the picture into it.
-int write_directly(const char* path, const BmpHeader& header, const Bitmap& bitmap)
+// Opens the path itself for writing and writes the picture into it. A file
+// that did not exist before (created) is removed again when the write fails,
+// so that no cut-short picture stays under the name.
+int write_directly(const char* path, const BmpHeader& header, const Bitmap& bitmap, bool created)
 {
     UniqueFile fp = open_file(path, "wb");
     if (!fp) {
         std::printf("error: open '%s'\n", path);
         return -1;
     }
+    bool failed = false;
     if (write_bitmap(fp.get(), header, bitmap.palette, bitmap.pixels) < 0) {
-        std::printf("error: write bitmap '%s'\n", path);
-        return -1;
-    }
-    if (std::fclose(fp.release()) != 0) {
+        fp.reset();
+        failed = true;
+    } else if (std::fclose(fp.release()) != 0) {
         std::puts("error: write_bitmap() - can't write bitmap data");
+        failed = true;
+    }
+    if (failed) {
+        if (created) std::remove(path);
         std::printf("error: write bitmap '%s'\n", path);
         return -1;
     }
@@ -165,7 +171,7 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
     }
 
     const Target target = classify(path, &st);
-    if (target == Target::kOther) return write_directly(path, header, bitmap);
+    if (target == Target::kOther) return write_directly(path, header, bitmap, false);
 
     if (target == Target::kRegular && !writable(path)) {
         std::printf("error: open '%s'\n", path);
@@ -176,7 +182,7 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
     // Where no temporary file can be made beside the target (a directory
     // without write permission, a name too long for a suffix), the file is
     // opened and written in place.
-    if (!fp) return write_directly(path, header, bitmap);
+    if (!fp) return write_directly(path, header, bitmap, target == Target::kMissing);
     int result = 0;
     if (write_bitmap(fp.get(), header, bitmap.palette, bitmap.pixels) < 0) {
         result = -1;
@@ -188,7 +194,7 @@ int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)
         // The name cannot take the finished file (an empty name, say): the
         // path itself is opened and written, and reports its own failure.
         std::remove(temporary.c_str());
-        return write_directly(path, header, bitmap);
+        return write_directly(path, header, bitmap, target == Target::kMissing);
     }
     if (result < 0) {
         std::remove(temporary.c_str());

@@ -452,6 +452,18 @@ TEST(FailedWrite, LeavesNoTruncatedPictureUnderTheName)
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
+TEST(FailedWrite, WrittenInPlaceLeavesNoTruncatedPictureEither)
+{
+    // A name too long for a temporary file beside it is written in place; a
+    // failed write removes what it created.
+    vorn_test::TempDir dir;
+    const std::string name = std::string(250, 'n') + ".bmp";
+    const auto run = vorn_test::run_tool("bmp_probe", {"write", name, "1", "2000"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, std::string(kWriteFailure) + "error: write bitmap '" + name + "'\n");
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(FailedWrite, SucceedsUnderALimitThatFits)
 {
     // The same run with room for the whole file: the limit itself is no fault.
