@@ -28,7 +28,6 @@ protected:
 
     void SetUp() override
     {
-        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
         vorn_test::write_file(dir / kProgramDisk, sample::a2_program_disk(false));
         vorn_test::write_file(dir / kMapDisk, sample::a2_morvane_disk(false));
         // 1 x 1 tiles keep the picture small.
@@ -65,6 +64,7 @@ TEST_F(A2MapOddFiles, DisksThatAreDirectories)
 
 TEST_F(A2MapOddFiles, DisksFromFifos)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     const auto program = vorn_test::read_file(dir / kProgramDisk);
     const auto map = vorn_test::read_file(dir / kMapDisk);
     ASSERT_EQ(run({"-o", "plain.bmp"}).status, 0);
@@ -101,6 +101,7 @@ TEST_F(A2MapOddFiles, DisksFromFifos)
 
 TEST_F(A2MapOddFiles, UnreadableDisksAndSheets)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     if (odd_files::running_as_root()) GTEST_SKIP() << "the superuser reads files of mode 000";
     struct Case {
         std::string file;
@@ -121,6 +122,7 @@ TEST_F(A2MapOddFiles, UnreadableDisksAndSheets)
 
 TEST_F(A2MapOddFiles, SheetThatIsADirectoryOrAFifo)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     const auto sheet = vorn_test::read_file(dir / "shapes.bmp");
     fs::remove(dir / "shapes.bmp");
     fs::create_directory(dir / "shapes.bmp");
@@ -139,6 +141,7 @@ TEST_F(A2MapOddFiles, SheetThatIsADirectoryOrAFifo)
 
 TEST_F(A2MapOddFiles, PicturesThatCannotBeWritten)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     fs::create_directory(dir / "out");
     struct Case {
         std::string output, out;

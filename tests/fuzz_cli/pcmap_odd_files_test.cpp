@@ -30,7 +30,6 @@ protected:
 
     void SetUp() override
     {
-        if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
         write_file(dir / "SHAPES.EGA", sample::pc_shapes_ega());
         write_file(dir / "SHAPES.CGA", sample::pc_shapes_cga());
         write_file(dir / "WORLD.MAP", map);
@@ -70,6 +69,7 @@ TEST_F(PcMapOddFiles, GameFilesThatAreDirectories)
 
 TEST_F(PcMapOddFiles, DataPathThatIsAFile)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     expect_refused(run({"WORLD.MAP"}), "error: open 'WORLD.MAP/SHAPES.EGA'\nerror: read shapes\n",
                    odd_files::entries(dir.path()), "file as data path");
 }
@@ -83,6 +83,7 @@ TEST_F(PcMapOddFiles, ShapeSheetThatIsADirectory)
 
 TEST_F(PcMapOddFiles, GameFilesFromFifos)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     // The whole map through a FIFO draws the same picture as from a file.
     ASSERT_EQ(run({"-o", "plain.bmp"}).status, 0);
     fs::remove(dir / "WORLD.MAP");
@@ -115,6 +116,7 @@ TEST_F(PcMapOddFiles, GameFilesFromFifos)
 
 TEST_F(PcMapOddFiles, ShapeSheetFromAFifo)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     const std::vector<uint8_t> sheet = sheets::tile_sheet(16, 16, 1, 1, 8);
     {
         FifoFeeder feeder(dir / "sheet.bmp", sheet);
@@ -138,6 +140,7 @@ TEST_F(PcMapOddFiles, ShapeSheetFromAFifo)
 
 TEST_F(PcMapOddFiles, UnreadableGameFilesAndSheets)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     if (odd_files::running_as_root()) GTEST_SKIP() << "the superuser reads files of mode 000";
     write_file(dir / "sheet.bmp", sheets::tile_sheet(16, 16, 1, 1, 8));
     struct Case {
@@ -159,6 +162,7 @@ TEST_F(PcMapOddFiles, UnreadableGameFilesAndSheets)
 
 TEST_F(PcMapOddFiles, PicturesThatCannotBeWritten)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     fs::create_directory(dir / "out");
     struct Case {
         std::string output;
@@ -180,6 +184,7 @@ TEST_F(PcMapOddFiles, PicturesThatCannotBeWritten)
 
 TEST_F(PcMapOddFiles, DiskFillingUpLeavesNoHalfPicture)
 {
+    if (const char* why = odd_files::posix_only_reason()) GTEST_SKIP() << why;
     // A new picture and one replacing an older file: the write fails part
     // way, and neither a cut picture nor a temporary file stays behind.
     write_file(dir / "old.bmp", std::string("older picture"));
