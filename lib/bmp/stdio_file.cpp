@@ -8,19 +8,15 @@
 UniqueFile open_file(const char* path, const char* mode)
 {
     UniqueFile fp(std::fopen(path, mode));
-    if (fp && mode[0] == 'r') {
-#if defined(_WIN32)
-        struct _stat64 st;
-        const bool directory = _fstat64(_fileno(fp.get()), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR;
-#else
-        struct stat st;
-        const bool directory = fstat(fileno(fp.get()), &st) == 0 && S_ISDIR(st.st_mode);
-#endif
-        if (directory) {
-            fp.reset();
-            errno = EISDIR;
-        }
+#if !defined(_WIN32)
+    // Windows refuses to open a directory as a file; POSIX systems open it
+    // and fail at the first read or seek, so refuse it here the same way.
+    struct stat st;
+    if (fp && mode[0] == 'r' && fstat(fileno(fp.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
+        fp.reset();
+        errno = EISDIR;
     }
+#endif
     return fp;
 }
 
