@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "vorn_version.h"
+
 namespace {
 
 bool is_space(char c)
@@ -66,4 +68,9 @@ int cli_add_phase(const char* word, uint32_t* gates)
     }
     *gates |= 1u << (phase - 1);
     return 0;
+}
+
+void cli_print_version(const char* tool_name)
+{
+    std::printf("%s %s\n", tool_name, kVornVersion);
 }

@@ -15,3 +15,19 @@
 // phase - 1). The word must be a number from 1 to 8; otherwise prints
 // "error: illegal phase value: WORD" and returns -1.
 [[nodiscard]] int cli_add_phase(const char* word, uint32_t* gates);
+
+// What a parser returns when the command line asked for the version: the
+// version line is printed and the run ends at once with status 0. Parsers
+// otherwise return 0 to go on, or the exit status to end with.
+constexpr int kCliVersionShown = -1;
+
+// The exit status for what a parser returned (not 0): 0 after the version
+// line, else the parser's own status.
+[[nodiscard]] constexpr int cli_exit_status(int parsed)
+{
+    return parsed == kCliVersionShown ? 0 : parsed;
+}
+
+// Prints the one version line of --version, "NAME VERSION", with the tool's
+// fixed name and the version the project was built as.
+void cli_print_version(const char* tool_name);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "a2map.h"
+#include "cli.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     vorn_fuzz::ArgumentVector args({data, size}, kA2ToolName);
     A2MapSettings settings;
     const int status = a2map_parse_arguments(settings, args.argc(), args.argv());
-    if (status != 0 && status != 1) std::abort();
+    if (status != 0 && status != 1 && status != kCliVersionShown) std::abort();
     if (status == 0) {
         if (!settings.program_disk || !settings.morvane_disk || !settings.output) std::abort();
         if (settings.sector_order != 1 && settings.sector_order != 2) std::abort();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "cli.h"
 #include "fuzz_support.h"
 #include "map98.h"
 
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Map98Settings settings;
     map98_settings_init(settings, port);
     const int status = map98_parse_arguments(settings, args.argc(), args.argv());
-    if (status != 0 && status != 1) std::abort();
+    if (status != 0 && status != 1 && status != kCliVersionShown) std::abort();
     if (status == 0) {
         if (!settings.arvelon_disk || !settings.morvane_disk || !settings.output) std::abort();
         if (settings.shape_rows < static_cast<int32_t>(kMap98MinShapeRows) ||

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "cli.h"
 #include "fuzz_support.h"
 #include "pcmap.h"
 
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     vorn_fuzz::ArgumentVector args({data, size}, "vornpc_map");
     PcMapSettings settings;
     const int status = pcmap_parse_arguments(settings, args.argc(), args.argv());
-    if (status != 0 && status != 1) std::abort();
+    if (status != 0 && status != 1 && status != kCliVersionShown) std::abort();
     if (status == 0) {
         if (settings.use_sheet && !settings.shape_sheet) std::abort();
         if (!settings.output) std::abort();

@@ -47,6 +47,7 @@ void a2map_print_usage()
     std::puts("        -b|--baloon             draw baloon");
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
+    std::puts("           --version            print version");
 }
 
 int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
@@ -59,6 +60,9 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
         } else if (is(arg, "-?", "--help")) {
             a2map_print_usage();
             return 1;
+        } else if (is(arg, "--version")) {
+            cli_print_version(kA2ToolName);
+            return kCliVersionShown;
         } else if (is(arg, "-d1", "--disk1", "--program-disk")) {
             if (!next) {
                 std::puts("error: no disk image name");

@@ -30,7 +30,8 @@ struct A2MapSettings {
 void a2map_print_usage();
 
 // Reads the command line into settings (which hold the defaults). 0 to go
-// on, or the exit status to end with (1) after the usage text or an error.
+// on, or the exit status to end with (1) after the usage text or an error;
+// kCliVersionShown (cli.h) after --version, which ends the run with 0.
 [[nodiscard]] int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv);
 
 // Reads the first buffer.size() bytes of a disk image, in DOS 3.3 logical

@@ -51,7 +51,8 @@ void map98_print_usage(const Map98Settings& settings);
 // Parses the command line into settings that map98_settings_init set up, and
 // turns the shores off when there is no mask or too few shape rows for them.
 // Returns 0 to go on, else the exit status to end with: the usage text and
-// every refusal end with 1 before anything is allocated.
+// every refusal end with 1 before anything is allocated; --version returns
+// kCliVersionShown (cli.h), which ends the run with 0.
 [[nodiscard]] int map98_parse_arguments(Map98Settings& settings, int argc, char** argv);
 
 // Copies the named file of the image's root directory into buffer; the

@@ -62,6 +62,7 @@ void map98_print_usage(const Map98Settings& settings)
     std::puts("        -b|--baloon             draw baloon");
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
+    std::puts("           --version            print version");
 }
 
 int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
@@ -73,6 +74,9 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
         } else if (is(arg, "-?", "--help")) {
             map98_print_usage(settings);
             return 1;
+        } else if (is(arg, "--version")) {
+            cli_print_version(settings.port->tool_name);
+            return kCliVersionShown;
         } else if (is(arg, "-d1", "--disk1", "--arvelon-disk")) {
             const char* word = option_argument(argc, argv, i, "error: no disk image name");
             if (!word) return 1;

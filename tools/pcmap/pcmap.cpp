@@ -43,6 +43,7 @@ void print_usage()
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
     std::puts("read map data from current directory if not specified");
+    std::puts("           --version            print version");
 }
 
 bool is(const char* word, const char* a, const char* b = nullptr)
@@ -85,6 +86,9 @@ int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
         } else if (is(arg, "-?", "--help")) {
             print_usage();
             return 1;
+        } else if (is(arg, "--version")) {
+            cli_print_version(kProgramName);
+            return kCliVersionShown;
         } else if (is(arg, "--cga")) {
             settings.cga = 1;
             settings.use_sheet = 0;

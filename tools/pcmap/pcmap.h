@@ -25,7 +25,8 @@ constexpr uint32_t kCgaShapeBytes = 16384;
 extern const uint8_t kPcPalette[16 * 4];
 
 // Parses the command line into settings: 0 to go on, else the exit status
-// to end with (the usage text and every refusal end with 1).
+// to end with (the usage text and every refusal end with 1), or
+// kCliVersionShown (cli.h) after --version, which ends the run with 0.
 [[nodiscard]] int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv);
 
 // Reads exactly buffer.size() bytes from the start of the file (joined to

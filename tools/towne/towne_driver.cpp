@@ -118,6 +118,7 @@ void towne_print_usage(const TowneVariant& variant)
     std::puts("        -n|--no-npcs                draw no NPCs");
     std::puts("           --overwrite              overwrite output files");
     std::puts("        -?|--help                   print usage");
+    std::puts("           --version                print version");
 }
 
 int parse_arguments(TowneSettings& settings, int argc, char** argv)
@@ -131,6 +132,10 @@ int parse_arguments(TowneSettings& settings, int argc, char** argv)
         if (is(arg, "-?", "--help")) {
             towne_print_usage(*settings.variant);
             return kTowneExitFailure;
+        }
+        if (is(arg, "--version")) {
+            cli_print_version(settings.variant->tool_name);
+            return kCliVersionShown;
         }
         if (is(arg, "-d1", "--disk1", "--arvelon-disk")) {
             const char* name = option_argument(argc, argv, &i, "error: no disk image name");

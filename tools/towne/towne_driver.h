@@ -71,7 +71,8 @@ void towne_print_usage(const TowneVariant& variant);
 
 // Reads the command line into settings (defaults set before). Returns 0 to go
 // on, or the exit status to end the program with at once (usage text, a
-// missing or bad option argument, an unknown option). Allocates nothing.
+// missing or bad option argument, an unknown option), or kCliVersionShown
+// (cli.h) after --version, which ends the run with 0. Allocates nothing.
 [[nodiscard]] int parse_arguments(TowneSettings& settings, int argc, char** argv);
 
 // Loads the shapes, reads the towns and writes the 17 pictures. Returns the

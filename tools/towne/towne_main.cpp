@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "cli.h"
 #include "towne_driver.h"
 
 #ifdef VORN_TOWNE_X68K
@@ -16,7 +17,7 @@ int main(int argc, char** argv)
 {
     TowneSettings settings;
     towne_default_settings(settings, kVariant);
-    if (const int status = parse_arguments(settings, argc, argv); status != 0) return status;
+    if (const int status = parse_arguments(settings, argc, argv); status != 0) return cli_exit_status(status);
     try {
         return towne_run(settings);
     } catch (const std::bad_alloc&) {
