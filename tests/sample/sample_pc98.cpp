@@ -1,5 +1,5 @@
-// PC-98 and X68000 sample data: pattern files, MAP.BIN, TOWNE.BIN,
-// PEOPLE.BIN and the floppy images that carry them.
+// PC-98 and X68000 sample data: pattern files, MAP.BIN and the floppy images
+// that carry them with the towns of sample_towns.cpp.
 #include "fat12_writer.h"
 #include "pattern_tables.h"
 #include "sample_paint.h"

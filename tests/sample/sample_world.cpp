@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <queue>
@@ -157,16 +158,18 @@ void shape_land(World& w)
     for (uint32_t y = 0; y < N; ++y)
         for (uint32_t x = 0; x < N; ++x) {
             const uint32_t i = at(x, y);
-            const uint32_t n = value_noise(x, y, 40, kSeed + 20) * 2;
-            const uint32_t r = 65535 - std::min<uint32_t>(65535, n > 65535 ? n - 65535 : 65535 - n);
-            const uint32_t rise = std::min<uint32_t>(w.inland[i], 4) * 2000;
-            const uint32_t region = value_noise(x, y, 64, kSeed + 22);
-            ridge[i] = std::min<uint32_t>(65535, (r >> 8) * (r >> 8) / 256 * (region >> 8) + rise + fractal_noise(x, y, 16, kSeed + 21) / 6);
+            // Near 65535 along the lines where the noise crosses its middle,
+            // jittered by finer noise, kept only where a coarse field allows.
+            const int32_t n = static_cast<int32_t>(value_noise(x, y, 40, kSeed + 20)) - 32768 +
+                              static_cast<int32_t>(value_noise(x, y, 8, kSeed + 21) / 16) - 2048;
+            const uint32_t near = 65535 - std::min<uint32_t>(65535, static_cast<uint32_t>(std::abs(n)) * 9);
+            const uint32_t region = value_noise(x, y, 64, kSeed + 22) >> 8;
+            ridge[i] = region < 100 ? 0 : near;
             wet[i] = fractal_noise(x, y, 32, kSeed + 40);
             fire[i] = value_noise(x, y, 64, kSeed + 30);
             land[i] = is_land(w.tiles[i]) && !w.kept[i] && w.inland[i] >= 2;
         }
-    const uint32_t peaks = level(ridge, land, 880), feet = level(ridge, land, 790);
+    constexpr uint32_t peaks = 40000, feet = 16000;
     std::vector<uint8_t> low(kTiles), high(kTiles);
     for (uint32_t i = 0; i < kTiles; ++i) {
         if (!is_land(w.tiles[i])) continue;
@@ -229,7 +232,8 @@ void carve_rivers(World& w)
     }
     std::sort(springs.begin(), springs.end());
     std::vector<uint32_t> sources;
-    for (const auto& [key, i] : springs) {
+    for (const auto& spring : springs) {
+        const uint32_t i = spring.second;
         if (sources.size() == 16) break;
         if (std::all_of(sources.begin(), sources.end(), [&](uint32_t s) { return chebyshev(s, i) >= 20; }))
             sources.push_back(i);
@@ -288,7 +292,8 @@ void settle(World& w)
         for (uint32_t i = 0; i < kTiles; ++i)
             if (fits(i)) order.emplace_back(hash32(i * 13 + salt), i);
         std::sort(order.begin(), order.end());
-        for (const auto& [key, i] : order) {
+        for (const auto& candidate : order) {
+            const uint32_t i = candidate.second;
             if (count == 0) break;
             if (!clear_of(i, spacing)) continue;
             w.tiles[i] = what;
