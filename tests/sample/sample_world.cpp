@@ -119,9 +119,11 @@ struct World {
 // sea, shallow along the coasts; the kept sites rise out of it.
 void raise_land(World& w)
 {
+    const std::vector<uint32_t> detail = fractal_field(32, kSeed), broad = noise_field(96, kSeed + 9);
+    const std::vector<uint32_t> rough = noise_field(4, kSeed + 7);
     for (uint32_t y = 0; y < N; ++y)
         for (uint32_t x = 0; x < N; ++x) {
-            int32_t h = static_cast<int32_t>(fractal_noise(x, y, 32, kSeed) + value_noise(x, y, 96, kSeed + 9) * 2) / 3;
+            int32_t h = static_cast<int32_t>(detail[at(x, y)] + broad[at(x, y)] * 2) / 3;
             const uint32_t edge = std::min(std::min(x, y), std::min(N - 1 - x, N - 1 - y));
             if (edge < 24) h -= static_cast<int32_t>((24 - edge) * (24 - edge)) * 90;
             w.height[at(x, y)] = static_cast<uint32_t>(std::clamp(h, 0, 65535));
@@ -134,7 +136,7 @@ void raise_land(World& w)
             for (uint32_t x = s.x >= 6 ? s.x - 6 : 0; x <= s.x + 6 && x < N; ++x) {
                 const int32_t dx = static_cast<int32_t>(x - s.x), dy = static_cast<int32_t>(y - s.y);
                 const int32_t rise = static_cast<int32_t>(sea) + 5000 - (dx * dx + dy * dy) * 400 +
-                                     static_cast<int32_t>(value_noise(x, y, 4, kSeed + 7) / 8) - 4096;
+                                     static_cast<int32_t>(rough[at(x, y)] / 8) - 4096;
                 w.height[at(x, y)] = std::max(w.height[at(x, y)], static_cast<uint32_t>(std::clamp(rise, 0, 65535)));
             }
     }
@@ -153,20 +155,19 @@ void raise_land(World& w)
 void shape_land(World& w)
 {
     w.inland = distance_from([&](uint32_t i) { return !is_land(w.tiles[i]); }, false);
-    std::vector<uint32_t> ridge(kTiles), wet(kTiles), fire(kTiles);
+    const std::vector<uint32_t> lines = noise_field(40, kSeed + 20), jitter = noise_field(8, kSeed + 21);
+    const std::vector<uint32_t> ranges = noise_field(64, kSeed + 22), wet = fractal_field(32, kSeed + 40);
+    const std::vector<uint32_t> fire = noise_field(64, kSeed + 30);
+    std::vector<uint32_t> ridge(kTiles);
     std::vector<uint8_t> land(kTiles);
     for (uint32_t y = 0; y < N; ++y)
         for (uint32_t x = 0; x < N; ++x) {
             const uint32_t i = at(x, y);
             // Near 65535 along the lines where the noise crosses its middle,
             // jittered by finer noise, kept only where a coarse field allows.
-            const int32_t n = static_cast<int32_t>(value_noise(x, y, 40, kSeed + 20)) - 32768 +
-                              static_cast<int32_t>(value_noise(x, y, 8, kSeed + 21) / 16) - 2048;
+            const int32_t n = static_cast<int32_t>(lines[i]) - 32768 + static_cast<int32_t>(jitter[i] / 16) - 2048;
             const uint32_t near = 65535 - std::min<uint32_t>(65535, static_cast<uint32_t>(std::abs(n)) * 9);
-            const uint32_t region = value_noise(x, y, 64, kSeed + 22) >> 8;
-            ridge[i] = region < 100 ? 0 : near;
-            wet[i] = fractal_noise(x, y, 32, kSeed + 40);
-            fire[i] = value_noise(x, y, 64, kSeed + 30);
+            ridge[i] = (ranges[i] >> 8) < 100 ? 0 : near;
             land[i] = is_land(w.tiles[i]) && !w.kept[i] && w.inland[i] >= 2;
         }
     constexpr uint32_t peaks = 40000, feet = 16000;
