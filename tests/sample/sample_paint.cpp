@@ -718,13 +718,10 @@ const Animal* animal_of(uint32_t n)
     return nullptr;
 }
 
-// Shapes drawn as people come in pairs, the second a step later.
-bool second_step(uint32_t n, uint16_t first) { return n != first; }
-
 Ink person(const Pixel& p0)
 {
     const Folk& f = *folk_of(p0.n);
-    const bool step = second_step(p0.n, f.shape);
+    const bool step = p0.n != f.shape;  // people and beasts come in pairs, the second a step later
     Pixel p = p0;
     if (f.small) {
         p.u = 128 + (p.u - 128) * 3 / 2;
@@ -792,7 +789,7 @@ Ink person(const Pixel& p0)
 Ink animal(const Pixel& p)
 {
     const Animal& a = *animal_of(p.n);
-    const bool step = second_step(p.n, a.shape);
+    const bool step = p.n != a.shape;
     const int lift = step ? 8 : 0;
     switch (a.beast) {
         case kHorse:
