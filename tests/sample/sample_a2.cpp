@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "sample_paint.h"
 #include "sample_world.h"
 
 namespace sample {
@@ -41,6 +42,81 @@ struct Writer {
         return true;
     }
 };
+
+// Hi-res dots. A lit dot at an even place of a scan line shows green, at an
+// odd place violet; with the byte's palette bit set, orange and blue. Lit
+// dots side by side show white. A tile starts at an even place, so dot d of a
+// tile row (0-13) is even when d is.
+enum DotGroup : uint8_t { kAnyBit, kBitClear, kBitSet };
+
+struct DotRule {
+    DotGroup group;
+    uint8_t mask;  // bit 0: lit at even places, bit 1: at odd places
+    uint8_t sparse;  // 1: every other lit dot left dark, 2: on every other row only
+};
+
+// Each ink as dots: its palette bit, which places are lit, and how sparsely.
+constexpr DotRule kDotRules[kInkCount] = {
+    {kAnyBit, 0, 0},    // clear
+    {kAnyBit, 0, 0},    // black
+    {kBitSet, 2, 1},    // navy: dark blue
+    {kBitSet, 2, 0},    // blue
+    {kBitSet, 2, 3},    // sky: blue with white
+    {kAnyBit, 3, 0},    // foam: white
+    {kAnyBit, 3, 0},    // white
+    {kBitClear, 1, 1},  // dark green
+    {kBitClear, 1, 0},  // green
+    {kBitClear, 1, 3},  // light green: green with white
+    {kBitClear, 3, 4},  // olive: green and violet rows
+    {kBitSet, 1, 1},    // brown: dark orange
+    {kBitSet, 1, 0},    // tan: orange
+    {kAnyBit, 3, 2},    // grey: white rows
+    {kAnyBit, 3, 5},    // dark grey: white dots
+    {kBitSet, 1, 0},    // red: orange
+    {kBitSet, 1, 0},    // orange
+    {kBitSet, 1, 3},    // yellow: orange with white
+    {kBitClear, 2, 0},  // violet
+    {kBitSet, 1, 0},    // skin: orange
+};
+
+bool dot_lit(const DotRule& rule, uint32_t d, uint32_t r)
+{
+    const bool even = d % 2 == 0;
+    const bool place = (rule.mask & (even ? 1 : 2)) != 0;
+    switch (rule.sparse) {
+        case 1: return place && (d / 2 + r) % 2 == 0;
+        case 2: return r % 2 == 0;
+        case 3: return place || (d % 4 == 1 && r % 2 == 0);
+        case 4: return (r % 2 == 0) ? even : !even;
+        case 5: return (d + 2 * r) % 4 == 0;
+        default: return place;
+    }
+}
+
+// One byte of scan line r of tile n: the left (half 0) or right seven dots.
+uint8_t hires_byte(uint32_t n, uint32_t half, uint32_t r)
+{
+    DotRule rules[7];
+    int votes = 0;
+    for (uint32_t k = 0; k < 7; ++k) {
+        rules[k] = kDotRules[solid_ink(n, half * 7 + k, r, 14, 16)];
+        votes += rules[k].group == kBitSet ? 1 : rules[k].group == kBitClear ? -1 : 0;
+    }
+    const bool set = votes > 0;
+    uint8_t byte = set ? 0x80 : 0x00;
+    for (uint32_t k = 0; k < 7; ++k) {
+        DotRule rule = rules[k];
+        if (rule.group == (set ? kBitClear : kBitSet)) {
+            // A colour of the other palette: blue and violet stand for each
+            // other, greens turn brown, oranges white or dark.
+            if (rule.mask == 2 && rule.sparse != 4) rule = {kAnyBit, 2, rule.sparse};
+            else if (set) rule = {kAnyBit, 1, 1};
+            else rule = rule.sparse == 1 ? DotRule{kAnyBit, 1, 1} : DotRule{kAnyBit, 3, 2};
+        }
+        if (dot_lit(rule, half * 7 + k, r)) byte = static_cast<uint8_t>(byte | (1U << k));
+    }
+    return byte;
+}
 
 }  // namespace
 
@@ -133,18 +209,8 @@ std::vector<uint8_t> a2_prodos_order(const std::vector<uint8_t>& dos_order)
 std::vector<uint8_t> a2_hires_shapes(int half)
 {
     std::vector<uint8_t> file(4096);
-    for (uint32_t n = 0; n < 256; ++n) {
-        for (uint32_t r = 0; r < 16; ++r) {
-            uint8_t byte = ((n / 2) % 2) ? 0x80 : 0x00;
-            for (uint32_t k = 0; k < 7; ++k) {
-                const uint32_t x = static_cast<uint32_t>(half) * 7 + k;
-                const bool figure = tile_pixel(n, x, r, 14, 16) >= 8;
-                const bool ground = (n % 8) != 0 && (x + n / 4) % 2 == 0;
-                if (figure || ground) byte = static_cast<uint8_t>(byte | (1U << k));
-            }
-            file[r * 256 + n] = byte;
-        }
-    }
+    for (uint32_t n = 0; n < 256; ++n)
+        for (uint32_t r = 0; r < 16; ++r) file[r * 256 + n] = hires_byte(n, static_cast<uint32_t>(half), r);
     return file;
 }
 
@@ -161,12 +227,8 @@ std::vector<uint8_t> a2_program_disk(bool prodos_order)
 
 std::vector<uint8_t> a2_morvane_disk(bool prodos_order)
 {
-    const std::vector<uint8_t> terrain = island_terrain();
-    std::vector<uint8_t> tiles(65536);
-    for (uint32_t y = 0; y < 256; ++y)
-        for (uint32_t x = 0; x < 256; ++x) tiles[y * 256 + x] = terrain_tile(terrain[y * 256 + x], x, y);
     std::vector<uint8_t> image(kA2ImageBytes);
-    const std::vector<uint8_t> map = chunked_map(tiles, 16);
+    const std::vector<uint8_t> map = chunked_map(world_tiles(), 16);
     std::copy(map.begin(), map.end(), image.begin());
     return prodos_order ? a2_prodos_order(image) : image;
 }

@@ -1,5 +1,6 @@
 // Apple II sample data: a small DOS 3.3 image writer, hi-res shape files of
-// simply drawn tiles, and the program and map disks made from them.
+// the sample tiles in dot patterns, and the program and map disks made from
+// them.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +35,7 @@ std::vector<uint8_t> a2_prodos_order(const std::vector<uint8_t>& dos_order);
 std::vector<uint8_t> a2_hires_shapes(int half);
 
 // The program disk with the two shape files, and the map disk whose first
-// 16 tracks hold the island world in chunks of 16 x 16 tiles.
+// 16 tracks hold the sample world in chunks of 16 x 16 tiles.
 std::vector<uint8_t> a2_program_disk(bool prodos_order);
 std::vector<uint8_t> a2_morvane_disk(bool prodos_order);
 

@@ -1,22 +1,14 @@
-// PC-98 and X68000 sample data: pattern files, MAP.BIN, TOWNE.BIN,
-// PEOPLE.BIN and the floppy images that carry them.
+// PC-98 and X68000 sample data: pattern files, MAP.BIN and the floppy images
+// that carry them with the towns of sample_towns.cpp.
 #include "fat12_writer.h"
 #include "pattern_tables.h"
+#include "sample_paint.h"
 #include "sample_ports.h"
 #include "sample_world.h"
 
 namespace sample {
 
 namespace {
-
-uint32_t mix(uint32_t x, uint32_t y, uint32_t salt)
-{
-    uint32_t v = x * 0x9E3779B1U ^ (y + salt) * 0x85EBCA77U;
-    v ^= v >> 15;
-    v *= 0x2C1B3C6DU;
-    v ^= v >> 12;
-    return v;
-}
 
 bool four_planes(uint32_t n)
 {
@@ -27,6 +19,58 @@ bool has_pattern(uint32_t n, uint32_t size)
 {
     if (size == kPc98TileSize) return n < kPc98Shapes && pc98_pattern_table[n].file != Pc98PatternFile::kNone;
     return n < kX68kShapes && x68k_pattern_table[n] >= 0;
+}
+
+// The colours of the shape palette (0 black, 1 blue, 2 red, 3 magenta,
+// 4 green, 5 cyan, 6 yellow, 7 white) that draw each ink, as a pattern of
+// 2 x 2 pixels: top left, top right, bottom left, bottom right.
+constexpr uint8_t kInkPatterns[kInkCount][4] = {
+    {0, 0, 0, 0},  // clear
+    {0, 0, 0, 0},  // black
+    {1, 0, 0, 1},  // navy
+    {1, 1, 1, 1},  // blue
+    {5, 1, 1, 5},  // sky
+    {7, 5, 5, 7},  // foam
+    {7, 7, 7, 7},  // white
+    {4, 0, 0, 4},  // dark green
+    {4, 4, 0, 4},  // green
+    {4, 6, 4, 4},  // light green
+    {4, 2, 2, 4},  // olive
+    {2, 0, 0, 6},  // brown
+    {6, 2, 7, 6},  // tan
+    {7, 0, 0, 7},  // grey
+    {7, 0, 0, 0},  // dark grey
+    {2, 2, 2, 2},  // red
+    {2, 6, 6, 2},  // orange
+    {6, 6, 6, 6},  // yellow
+    {3, 1, 1, 3},  // violet
+    {7, 6, 2, 7},  // skin
+};
+
+uint8_t ink_colour(Ink ink, uint32_t x, uint32_t y)
+{
+    return kInkPatterns[ink][(y % 2) * 2 + x % 2];
+}
+
+// The colour index that the pattern files give a pixel: where a shape stored
+// with four planes is clear, the colour of its ground with the transparent
+// bit (8).
+uint8_t draw_pixel(uint32_t n, uint32_t x, uint32_t y, uint32_t size)
+{
+    if (!has_pattern(n, size)) return 0;
+    const Ink ink = shape_ink(n, x, y, size, size);
+    if (ink != kClear) return ink_colour(ink, x, y);
+    const uint8_t ground = ink_colour(solid_ink(shape_ground(n), x, y, size, size), x, y);
+    return four_planes(n) ? static_cast<uint8_t>(ground | 8) : ground;
+}
+
+std::vector<uint8_t> draw_sheet(uint32_t size, uint32_t shapes)
+{
+    std::vector<uint8_t> sheet(static_cast<size_t>(shapes) * size * size);
+    for (uint32_t n = 0; n < shapes; ++n)
+        for (uint32_t y = 0; y < size; ++y)
+            for (uint32_t x = 0; x < size; ++x) sheet[(static_cast<size_t>(n) * size + y) * size + x] = draw_pixel(n, x, y, size);
+    return sheet;
 }
 
 void encode_pc98(std::vector<uint8_t>& file, Pc98PatternFile which)
@@ -47,43 +91,33 @@ void encode_pc98(std::vector<uint8_t>& file, Pc98PatternFile which)
     }
 }
 
-// Shore byte 195 + 15 w + s over water shape w where land touches the tile;
-// s encodes which of the four sides (north, east, south, west) are land.
-uint8_t world_byte(const std::vector<uint8_t>& terrain, uint32_t x, uint32_t y)
+// A water tile beside land becomes a shore byte, 195 + 15 w + s: shore
+// shape s (land along the sides s + 1) over water shape w.
+uint8_t map_byte(const std::vector<uint8_t>& tiles, uint32_t x, uint32_t y)
 {
-    const uint8_t t = terrain[y * 256 + x];
-    auto land = [&](int xx, int yy) {
-        if (xx < 0 || yy < 0 || xx > 255 || yy > 255) return false;
-        return terrain[static_cast<uint32_t>(yy) * 256 + static_cast<uint32_t>(xx)] >= kBeach;
+    const uint8_t t = tiles[y * kWorldSize + x];
+    if (!open_water(t)) return t;
+    auto land = [&](uint32_t xx, uint32_t yy) {
+        return xx < kWorldSize && yy < kWorldSize && shore_land(tiles[yy * kWorldSize + xx]);
     };
-    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    if (t <= kShallows) {
-        const uint32_t sides = (land(ix, iy - 1) ? 1u : 0u) | (land(ix + 1, iy) ? 2u : 0u) |
-                               (land(ix, iy + 1) ? 4u : 0u) | (land(ix - 1, iy) ? 8u : 0u);
-        // The water beneath a shore varies by region, so all three kinds show.
-        if (sides) return static_cast<uint8_t>(195 + 15 * ((t + mix(x / 16, y / 16, 3)) % 3) + (sides - 1));
-        return terrain_tile(t, x, y);
-    }
-    const uint32_t h = mix(x, y, 7) % 67;
-    if (t == kGrass && h == 0) return (x & 1) ? 23 : 25;
-    if (t == kForest && h == 1) return static_cast<uint8_t>(49 + (x + y) % 4);
-    if (t == kHills && h == 2) return (y & 1) ? 55 : 56;
-    if (t == kMountains && h == 3) return (x & 1) ? 60 : 61;
-    return terrain_tile(t, x, y);
+    const uint32_t sides = (land(x, y - 1) ? tile::kNorth : 0u) | (land(x + 1, y) ? tile::kEast : 0u) |
+                           (land(x, y + 1) ? tile::kSouth : 0u) | (land(x - 1, y) ? tile::kWest : 0u);
+    return sides ? static_cast<uint8_t>(195 + 15 * t + sides - 1) : t;
 }
-
-// Person codes drawn as themselves and codes that go through the town table.
-constexpr uint8_t kPeopleCodes[] = {1,  5,   33, 9,   34, 13,  35, 17,  36, 21,  37,  25,  38,  29,
-                                    39, 32,  61, 64,  65, 66,  67, 75,  77, 78,  79,  80,  132, 134,
-                                    135, 141, 143, 146, 150, 151, 152, 153, 158, 162, 165, 183};
 
 }  // namespace
 
 uint8_t port_shape_pixel(uint32_t n, uint32_t x, uint32_t y, uint32_t size)
 {
-    if (!has_pattern(n, size)) return 0;
-    const uint8_t c = tile_pixel(n, x, y, size, size);
-    return four_planes(n) ? static_cast<uint8_t>(c ^ 8) : static_cast<uint8_t>(c & 7);
+    if (size == kPc98TileSize && n < kPc98Shapes) {
+        static const std::vector<uint8_t> sheet = draw_sheet(kPc98TileSize, kPc98Shapes);
+        return sheet[(static_cast<size_t>(n) * size + y) * size + x];
+    }
+    if (size == kX68kTileSize && n < kX68kShapes) {
+        static const std::vector<uint8_t> sheet = draw_sheet(kX68kTileSize, kX68kShapes);
+        return sheet[(static_cast<size_t>(n) * size + y) * size + x];
+    }
+    return draw_pixel(n, x, y, size);
 }
 
 std::vector<uint8_t> pc98_ocshape_pat()
@@ -118,63 +152,11 @@ std::vector<uint8_t> x68k_shape_pat()
 
 std::vector<uint8_t> map_bin()
 {
-    const std::vector<uint8_t> terrain = island_terrain();
-    std::vector<uint8_t> tiles(65536);
-    for (uint32_t y = 0; y < 256; ++y)
-        for (uint32_t x = 0; x < 256; ++x) tiles[y * 256 + x] = world_byte(terrain, x, y);
-    return chunked_map(tiles, 16);
-}
-
-std::vector<uint8_t> towne_bin()
-{
-    std::vector<uint8_t> file(17 * 1024);
-    for (uint32_t i = 0; i < 17; ++i) {
-        uint8_t* town = file.data() + i * 1024;
-        const uint32_t inset = 1 + i % 4;
-        for (uint32_t y = 0; y < 32; ++y)
-            for (uint32_t x = 0; x < 32; ++x) {
-                uint8_t v = (mix(x, y, i) % 11 == 0) ? 6 : 4;                  // grass, trees
-                const bool inside = x >= inset && y >= inset && x < 32 - inset && y < 32 - inset;
-                const bool wall = inside && (x == inset || y == inset || x == 31 - inset || y == 31 - inset);
-                if (inside) v = 62;                                            // floor
-                if (wall) v = (x == 16 || x == 15) && y == 31 - inset ? 42 : 57;  // wall, gate
-                town[y * 32 + x] = v;
-            }
-        // Buildings: a wall rectangle with a floor inside and a door.
-        for (uint32_t b = 0; b < 2 + i % 3; ++b) {
-            const uint32_t bx = 6 + b * 7, by = 6 + (i * 3 + b * 5) % 12;
-            for (uint32_t y = by; y < by + 5; ++y)
-                for (uint32_t x = bx; x < bx + 6; ++x)
-                    town[y * 32 + x] = (x == bx || y == by || x == bx + 5 || y == by + 4) ? 58 : 63;
-            town[(by + 4) * 32 + bx + 2] = 42;
-            town[(by + 2) * 32 + bx + 2] = static_cast<uint8_t>(96 + (i + b) % 32);  // counter
-        }
-        // Tiles laid over another shape, and the signs of the town's trades.
-        constexpr uint8_t kSpecials[] = {23, 25, 40, 43, 44, 61, 183, 190, 191, 194, 1, 2};
-        for (uint32_t k = 0; k < sizeof kSpecials; ++k) {
-            const uint32_t x = 4 + (k * 5 + i) % 24, y = 27 - (k * 3 + i * 2) % 22;
-            town[y * 32 + x] = kSpecials[k];
-        }
-    }
-    return file;
-}
-
-std::vector<uint8_t> people_bin()
-{
-    std::vector<uint8_t> file(17 * 256, 0);
-    uint32_t next = 0;
-    for (uint32_t i = 0; i < 17; ++i) {
-        uint8_t* block = file.data() + i * 256;
-        const uint32_t count = 4 + i % 6;
-        for (uint32_t k = 0; k < count; ++k) {
-            block[k] = kPeopleCodes[next++ % sizeof kPeopleCodes];
-            block[32 + k] = static_cast<uint8_t>(6 + (k * 7 + i * 3) % 20);
-            block[64 + k] = static_cast<uint8_t>(6 + (k * 5 + i) % 20);
-        }
-        // Bytes past the three arrays are not people: leave a pattern there.
-        for (uint32_t b = 96; b < 256; ++b) block[b] = static_cast<uint8_t>(b ^ i);
-    }
-    return file;
+    const std::vector<uint8_t>& tiles = world_tiles();
+    std::vector<uint8_t> bytes(kWorldSize * kWorldSize);
+    for (uint32_t y = 0; y < kWorldSize; ++y)
+        for (uint32_t x = 0; x < kWorldSize; ++x) bytes[y * kWorldSize + x] = map_byte(tiles, x, y);
+    return chunked_map(bytes, 16);
 }
 
 std::vector<uint8_t> pc98_arvelon_fdi()

@@ -1,26 +1,34 @@
-// Synthetic game data for tests, demos and benchmarks: a procedural island
-// world and simply drawn tiles. Nothing here comes from the game itself.
+// Synthetic game data for tests, demos and benchmarks: a procedural world of
+// seas and continents and tiles drawn in code. Nothing here comes from the
+// game itself.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "sample_tiles.h"
+
 namespace sample {
 
-// Terrain kinds of the island world.
-enum Terrain : uint8_t {
-    kDeepWater, kWater, kShallows, kBeach, kGrass, kForest, kHills, kMountains, kTown,
-};
+constexpr uint32_t kWorldSize = 256;
 
-// 256 x 256 terrain kinds, row by row from the top, the same on every run.
-std::vector<uint8_t> island_terrain();
+// The sample world: 256 x 256 tile bytes (shape numbers, see sample_tiles.h),
+// row by row from the top. Continents and islands with coasts, rivers,
+// mountain ranges, forests, swamps and a little desert and lava, joined by
+// roads and bridges; a castle, towns, villages, shrines and dungeons on land,
+// ships at sea, and grass where the moon gates and the balloon stand. The same
+// bytes on every run and platform; made once per process.
+const std::vector<uint8_t>& world_tiles();
 
-// A tile number (0-255) for each terrain kind, varied a little by position so
-// the map uses many shapes.
-uint8_t terrain_tile(uint8_t terrain, uint32_t x, uint32_t y);
+// Whether a world tile byte is open water (deep, water, shallows).
+bool open_water(uint8_t t);
 
-// Colour index 0-15 of pixel (x, y) of a simply drawn tile n of w x h pixels:
-// a background colour from n, a border, and a figure that differs per shape.
+// Whether a world tile byte counts as land beside a shore: not water, and
+// not something that floats on it (ships, bridges, piers, rocks).
+bool shore_land(uint8_t t);
+
+// Colour index 0-15, in the PC's 16-colour palette, of pixel (x, y) of
+// sample tile n drawn w x h pixels large.
 uint8_t tile_pixel(uint32_t n, uint32_t x, uint32_t y, uint32_t w, uint32_t h);
 
 // Stores a 256 x 256 row-major tile grid in chunks of edge x edge tiles.
