@@ -319,9 +319,9 @@ const Refusal kSheetRefusals[] = {
      "error: read_bitmap() - can't read bitmap data\nerror: read 'cut.bmp'\nerror: read shape bitmap 'cut.bmp'\n"},
     {"vornpc98map", {"-s", "s23.bmp", "-d2", "none.fdi"},
      "open error 'none.fdi'\nerror: read disk image 'none.fdi'\nerror: read map data 'none.fdi/MAP.BIN'\n"},
-    {"vornpc98map", {"-s", "s23.bmp", "-d2", "vorn-morvane.xdf"},
-     "unsupported image 'vorn-morvane.xdf'\nerror: read disk image 'vorn-morvane.xdf'\n"
-     "error: read map data 'vorn-morvane.xdf/MAP.BIN'\n"},
+    {"vornpc98map", {"-s", "s23.bmp", "-d2", "odd.xdf"},
+     "unsupported image 'odd.xdf'\nerror: read disk image 'odd.xdf'\n"
+     "error: read map data 'odd.xdf/MAP.BIN'\n"},
     {"vornx68kmap", {"-s", "s22.bmp", "-d2", "nomap.xdf"},
      "can't find 'MAP.BIN'\nerror: read disk image 'nomap.xdf/MAP.BIN'\nerror: read map data 'nomap.xdf/MAP.BIN'\n"},
     {"vornpc98map", {"-s", "s23.bmp", "--morvane-disk", "long.fdi"},
@@ -344,6 +344,9 @@ TEST_F(SheetRun, RefusalsPrintTheirChainAndLeaveTheOutputAlone)
     cut.resize(cut.size() - 10);
     write_file(dir / "cut.bmp", cut);
     write_file(dir / "nomap.xdf", xdf({{"TOWNE.BIN", std::vector<uint8_t>(100, 1)}}));
+    std::vector<uint8_t> odd = xdf({{"MAP.BIN", test_map()}});
+    odd.push_back(0);  // no disk or container has this size
+    write_file(dir / "odd.xdf", odd);
     write_file(dir / "long.fdi", fdi({{"MAP.BIN", std::vector<uint8_t>(65537, 1)}}));
     write_file(dir / "out.bmp", std::string("untouched"));
     write_file(dir / "vorn.Morvane.bmp", std::string("untouched"));
