@@ -537,8 +537,11 @@ TEST_P(DiskRun, MissingOrForeignImagesFailBeforeAnythingIsWritten)
         {{"--morvane-disk", d1},
          GetParam() ? "can't find 'MAP.BIN'\nerror: read disk image '" + d1 + "/MAP.BIN'\nerror: read map data '" + d1 + "/MAP.BIN'\n"
                     : "can't find 'swshape.pat'\nerror: read disk image '" + d1 + "/swshape.pat'\nerror: read shapes from disk image\n"},
+        // One byte short: the FDI header says so; an XDF has no header.
         {{"-d1", "short.img"},
-         "unsupported image 'short.img'\nerror: read disk image 'short.img'\nerror: read shapes from disk image\n"},
+         std::string(GetParam() ? "unsupported image 'short.img'\n"
+                                : "damaged image 'short.img': cut short in track 76 side 1 sector 8\n") +
+             "error: read disk image 'short.img'\nerror: read shapes from disk image\n"},
     };
     std::vector<uint8_t> image = read_file(dir / port->disk1);
     image.pop_back();
