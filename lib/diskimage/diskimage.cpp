@@ -245,14 +245,22 @@ int disk_image_open_bytes(DiskImage& image, const char* path, std::span<const ui
         std::printf("unsupported image '%s'\n", path);
         return -1;
     }
-    std::vector<uint8_t> copy;
-    try {
-        copy.assign(file.begin(), file.end());
-    } catch (const std::bad_alloc&) {
-        std::printf("memory exhausted!\n");
-        return -1;
+    // A container is decoded from the bytes where they are; an image of an
+    // accepted size is copied.
+    int result = 0;
+    if (plain_geometry(static_cast<int64_t>(file.size()), data_offset)) {
+        std::vector<uint8_t> copy;
+        try {
+            copy.assign(file.begin(), file.end());
+        } catch (const std::bad_alloc&) {
+            std::printf("memory exhausted!\n");
+            return -1;
+        }
+        result = take_image_file(image, path, copy);
+    } else {
+        result = decode_container(image, path, file);
     }
-    if (take_image_file(image, path, copy) != 0) {
+    if (result != 0) {
         disk_image_close(image);
         return -1;
     }
