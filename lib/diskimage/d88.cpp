@@ -64,10 +64,10 @@ bool d88_header(std::span<const uint8_t> file, D88Header& h)
 // The layout that the first record of the first track with records gives
 // (its size code and the track's record count), or -1. -2 when that record
 // lies past limit, with its track in *track.
-int32_t d88_layout(std::span<const uint8_t> file, const D88Header& h, size_t limit, uint32_t* track)
+int32_t d88_layout(std::span<const uint8_t> file, const D88Header& h, uint64_t limit, uint32_t* track)
 {
     for (uint32_t i = 0; i < h.tracks; ++i) {
-        const size_t at = h.offsets[i];
+        const uint64_t at = h.offsets[i];
         if (at == 0) continue;
         *track = i;
         if (at + D88_RecordBytes > limit) return -2;
@@ -119,7 +119,7 @@ int d88_decode(FloppyDisk& disk, std::span<const uint8_t> file, const char* path
     // Records are read up to the disk's end; a disk that ends past the file
     // is a file cut short.
     const bool cut = h.disk_size > file.size();
-    const size_t limit = cut ? file.size() : h.disk_size;
+    const uint64_t limit = cut ? file.size() : h.disk_size;
 
     uint32_t first = 0;
     const int32_t layout = d88_layout(file, h, limit, &first);
@@ -135,7 +135,7 @@ int d88_decode(FloppyDisk& disk, std::span<const uint8_t> file, const char* path
     if (result != kContainerDecoded) return result;
     const uint32_t bytes_per_sector = kFloppyLayouts[layout].bytes_per_sector;
     for (uint32_t i = 0; i < h.tracks; ++i) {
-        size_t at = h.offsets[i];
+        uint64_t at = h.offsets[i];
         if (at == 0) continue;
         if (at + D88_RecordBytes > limit) return d88_outside(path, cut, i / 2, i % 2, -1);
         const uint16_t count = get_le16(file.data() + at + D88_SectorCount);
