@@ -1,7 +1,7 @@
 // The container writers of the sample data and the decoders checked against
 // floptool (MAME's floppy image converter): floptool turns each container we
-// write back into the sectors it was made from, and our reader gives the same
-// sectors. Skipped where floptool is not installed.
+// write back into the sectors it was made from (so the FDI becomes our HDM),
+// and our reader gives the same sectors. Skipped where floptool is missing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +13,6 @@
 #include "diskimage.h"
 #include "disk_test_util.h"
 #include "sample_containers.h"
-#include "sample_ports.h"
 #include "tool_run.h"
 
 namespace {
@@ -83,19 +82,6 @@ INSTANTIATE_TEST_SUITE_P(Forms, Floptool, ::testing::ValuesIn(kCases), [](const 
         if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
     return name;
 });
-
-TEST(FloptoolFdi, WritesTheHdmOfOurFdi)
-{
-    const std::string floptool = disk_test::find_program("floptool");
-    if (floptool.empty()) GTEST_SKIP() << "floptool (mame-tools) is not installed";
-    vorn_test::TempDir dir;
-    const Bytes disk = sample::pc98_morvane_disk();
-    vorn_test::write_file(dir / "in.fdi", sample::pc98_morvane_fdi());
-    ASSERT_TRUE(disk_test::run(floptool + " flopconvert pc98_fdi pc98 " + disk_test::quote(dir / "in.fdi") + " " +
-                               disk_test::quote(dir / "out.hdm")));
-    EXPECT_EQ(vorn_test::read_file(dir / "out.hdm"),
-              sample::disk_in_form(FloppyKind::k2HD1232K, disk, DiskForm::kHdm));
-}
 
 #endif  // _WIN32
 

@@ -1,7 +1,7 @@
 // The four floppy tools on the game disks in every container form: each form
 // draws byte for byte the pictures of the port's own form with the same
-// messages; a damaged container ends the run with its line and the tool's
-// usual ones, unless the damage lies outside every file the tool reads.
+// messages; a damaged sector ends the run with its line and the tool's usual
+// ones, unless it lies outside every file the tool reads.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -112,25 +112,6 @@ TEST_P(ContainerImages, ADamagedMapSectorEndsTheRunAndOneOutsideTheFilesDoesNot)
     EXPECT_EQ(got.status, 0) << got.out;
     EXPECT_EQ(got.out, expected.out);
     EXPECT_TRUE(got.pictures == expected.pictures);
-}
-
-TEST_P(ContainerImages, AContainerCutShortEndsTheRunAtOnce)
-{
-    const PortTool& tool = GetParam();
-    vorn_test::TempDir dir;
-    Bytes cut = sample::disk_in_form(sample::FloppyKind::k2HD1232K, arvelon_disk(tool), DiskForm::kNfd0);
-    // 600,000 bytes: sector data from 0x10A10, 1,024 bytes each, so the file
-    // ends in the 520th sector stored, the 8th of track 32 side 0 in order;
-    // the tracks are stored shuffled, so only the track is known here.
-    cut.resize(600000);
-    const std::vector<std::string> args = write_in_form(tool, dir, DiskForm::kNfd0, {});
-    vorn_test::write_file(dir / "a.nfd", cut);
-    const ToolRun got = run_in(tool, dir, args);
-    EXPECT_EQ(got.out.rfind("damaged image 'a.nfd': cut short in track 32 side 0 sector ", 0), 0u) << got.out;
-    EXPECT_NE(got.out.find("\nerror: read disk image 'a.nfd'\nerror: read shapes from disk image\n"), std::string::npos)
-        << got.out;
-    EXPECT_EQ(got.status, 1);
-    EXPECT_TRUE(got.pictures.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(FloppyTools, ContainerImages,
