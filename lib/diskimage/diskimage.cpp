@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <new>
 #include <system_error>
 
 #include "byteorder.h"
+#include "floppy_container.h"
 #include "stdio_file.h"
 
 namespace {
@@ -37,6 +39,31 @@ constexpr Geometry kGeometries[] = {
     {kDisk2DD720KBytes, 80, 2, 9, 512, 1440, 1, 3, 7, 112, 7, 14, 2},
     {kDisk2DD640KBytes, 80, 2, 8, 512, 1280, 1, 2, 5, 112, 7, 12, 2},
 };
+
+// The containers decode into the same three disks, in the same order.
+static_assert(std::size(kGeometries) == std::size(kFloppyLayouts));
+constexpr bool same_layouts()
+{
+    for (size_t i = 0; i < std::size(kGeometries); ++i) {
+        const Geometry& g = kGeometries[i];
+        const FloppyLayout& l = kFloppyLayouts[i];
+        if (g.disk_bytes != floppy_layout_bytes(l) || static_cast<uint32_t>(g.cylinders) != l.cylinders ||
+            static_cast<uint32_t>(g.heads) != l.heads || static_cast<uint32_t>(g.sectors_per_track) != l.sectors_per_track ||
+            static_cast<uint32_t>(g.bytes_per_sector) != l.bytes_per_sector)
+            return false;
+    }
+    return true;
+}
+static_assert(same_layouts());
+
+// The geometry of a file of this size read with this data offset, the way
+// every image was recognised before containers: by its size alone.
+const Geometry* plain_geometry(int64_t size, uint32_t data_offset)
+{
+    for (const Geometry& g : kGeometries)
+        if (size == static_cast<int64_t>(data_offset) + g.disk_bytes) return &g;
+    return nullptr;
+}
 
 void apply_geometry(DiskImage& image, const Geometry& g)
 {
@@ -69,6 +96,49 @@ uint8_t fold_case(uint8_t c)
     return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - 'a' + 'A') : c;
 }
 
+// A file of no accepted size, read whole: the disk of the container it
+// holds goes into image.data behind the data offset. 0 or -1.
+int decode_container(DiskImage& image, const char* path, std::span<const uint8_t> file)
+{
+    FloppyDisk disk;
+    const int result = floppy_container_decode(disk, file, path, image.data_offset);
+    if (result == kContainerUnknown) std::printf("unsupported image '%s'\n", path);
+    if (result != kContainerDecoded) return -1;
+    if (!disk.faults.empty()) {
+        try {
+            image.path = path;
+        } catch (const std::bad_alloc&) {
+            std::printf("memory exhausted!\n");
+            return -1;
+        }
+    }
+    image.image_size = static_cast<uint32_t>(file.size());
+    image.data = std::move(disk.data);
+    image.sector_faults = std::move(disk.faults);
+    apply_geometry(image, kGeometries[disk.layout]);
+    return 0;
+}
+
+// Takes the bytes of a whole image file: an accepted size is the image as
+// it stands, any other may be a container. 0 or -1.
+int take_image_file(DiskImage& image, const char* path, std::vector<uint8_t>& file)
+{
+    const Geometry* match = plain_geometry(static_cast<int64_t>(file.size()), image.data_offset);
+    if (!match) return decode_container(image, path, file);
+    image.image_size = static_cast<uint32_t>(file.size());
+    image.data = std::move(file);
+    apply_geometry(image, *match);
+    return 0;
+}
+
+// Whether a file of this size is read at all: an accepted size, or one that
+// a container of a floppy disk may have.
+bool worth_reading(int64_t size, uint32_t data_offset)
+{
+    if (size < 0 || size > std::numeric_limits<uint32_t>::max()) return false;
+    return plain_geometry(size, data_offset) != nullptr || static_cast<uint64_t>(size) <= kFloppyContainerMaxBytes;
+}
+
 // Opens, sizes and reads the file into image.data. 0 or -1.
 int read_image_file(DiskImage& image, const char* path)
 {
@@ -94,32 +164,62 @@ int read_image_file(DiskImage& image, const char* path)
         std::printf("seek error '%s' (SEEK_SET)\n", path);
         return -1;
     }
-    // The size decides before anything is allocated, so a file of any other
-    // size is never read.
-    const Geometry* match = nullptr;
-    for (const Geometry& g : kGeometries) {
-        if (size == static_cast<int64_t>(image.data_offset) + g.disk_bytes) {
-            match = &g;
-            break;
-        }
-    }
-    if (!match || size > std::numeric_limits<uint32_t>::max()) {
+    // The size decides before anything is allocated, so a file of a size
+    // that no image has is never read.
+    if (!worth_reading(size, image.data_offset)) {
         std::printf("unsupported image '%s'\n", path);
         return -1;
     }
+    std::vector<uint8_t> file;
     try {
-        image.data.resize(static_cast<size_t>(size));
+        file.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
         std::printf("memory exhausted!\n");
         return -1;
     }
-    if (std::fread(image.data.data(), 1, image.data.size(), fp.get()) != image.data.size()) {
+    if (std::fread(file.data(), 1, file.size(), fp.get()) != file.size()) {
         std::printf("read error '%s'\n", path);
         return -1;
     }
-    image.image_size = static_cast<uint32_t>(size);
-    apply_geometry(image, *match);
+    fp.reset();
+    return take_image_file(image, path, file);
+}
+
+// The FAT and the clusters' sectors of an image whose data and geometry are in.
+int finish_open(DiskImage& image, const char* path, uint32_t data_offset)
+{
+    if (disk_image_load_fat(image) != 0) {
+        std::printf("can't get fat '%s' offset=%08" PRIX32 "\n", path, data_offset);
+        disk_image_close(image);
+        return -1;
+    }
     return 0;
+}
+
+// Looks for a name in the root directory; *damaged tells a damaged sector
+// from a name that is not there.
+std::span<const uint8_t> find_entry(const DiskImage& image, int32_t count, const uint8_t* name, int ignore_case,
+                                    bool* damaged)
+{
+    *damaged = false;
+    if (image.bytes_per_sector < kDirectoryEntryBytes) return {};
+    const int32_t per_sector = image.bytes_per_sector / kDirectoryEntryBytes;
+    for (int32_t sector = image.first_root_sector; count > 0; ++sector) {
+        const int64_t offset = disk_image_sector_offset(image, sector);
+        if (offset < 0) return {};
+        if (disk_image_check_sector(image, sector) != 0) {
+            *damaged = true;
+            return {};
+        }
+        for (int32_t i = 0; i < per_sector && count > 0; ++i, --count) {
+            const uint8_t* entry = image.data.data() + offset + static_cast<int64_t>(i) * kDirectoryEntryBytes;
+            bool match = true;
+            for (int b = 0; b < 11 && match; ++b)
+                match = ignore_case ? fold_case(entry[b]) == fold_case(name[b]) : entry[b] == name[b];
+            if (match) return {entry, static_cast<size_t>(kDirectoryEntryBytes)};
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -133,12 +233,38 @@ int disk_image_open(DiskImage& image, const char* path, uint32_t data_offset)
         disk_image_close(image);
         return -1;
     }
-    if (disk_image_load_fat(image) != 0) {
-        std::printf("can't get fat '%s' offset=%08" PRIX32 "\n", path, data_offset);
+    return finish_open(image, path, data_offset);
+}
+
+int disk_image_open_bytes(DiskImage& image, const char* path, std::span<const uint8_t> file, uint32_t data_offset)
+{
+    image = DiskImage{};
+    if (path == nullptr) return -1;
+    image.data_offset = data_offset;
+    if (!worth_reading(static_cast<int64_t>(file.size()), data_offset)) {
+        std::printf("unsupported image '%s'\n", path);
+        return -1;
+    }
+    // A container is decoded from the bytes where they are; an image of an
+    // accepted size is copied.
+    int result = 0;
+    if (plain_geometry(static_cast<int64_t>(file.size()), data_offset)) {
+        std::vector<uint8_t> copy;
+        try {
+            copy.assign(file.begin(), file.end());
+        } catch (const std::bad_alloc&) {
+            std::printf("memory exhausted!\n");
+            return -1;
+        }
+        result = take_image_file(image, path, copy);
+    } else {
+        result = decode_container(image, path, file);
+    }
+    if (result != 0) {
         disk_image_close(image);
         return -1;
     }
-    return 0;
+    return finish_open(image, path, data_offset);
 }
 
 void disk_image_close(DiskImage& image)
@@ -161,6 +287,8 @@ int disk_image_load_fat(DiskImage& image)
     const int64_t fat_start = disk_image_sector_offset(image, image.first_fat_sector);
     const int64_t fat_end = disk_image_sector_offset(image, image.first_fat_sector + image.sectors_per_fat - 1);
     if (fat_start < 0 || fat_end < 0) return -1;
+    for (int32_t s = 0; s < image.sectors_per_fat; ++s)
+        if (disk_image_check_sector(image, image.first_fat_sector + s) != 0) return -1;
 
     // Entries are decoded in pairs, so the table gets an even number of them.
     const size_t table_entries = static_cast<size_t>((entries + 1) / 2 * 2);
@@ -211,23 +339,23 @@ int64_t disk_image_sector_offset(const DiskImage& image, int32_t sector)
     return offset;
 }
 
+int disk_image_check_sector(const DiskImage& image, int32_t sector)
+{
+    if (sector < 0 || static_cast<size_t>(sector) >= image.sector_faults.size()) return 0;
+    const uint32_t fault = image.sector_faults[static_cast<size_t>(sector)];
+    if (fault == kSectorSound) return 0;
+    const FloppyLayout layout = {static_cast<uint32_t>(image.cylinders), static_cast<uint32_t>(image.heads),
+                                 static_cast<uint32_t>(image.sectors_per_track),
+                                 static_cast<uint32_t>(image.bytes_per_sector)};
+    floppy_print_fault(image.path.c_str(), layout, static_cast<uint32_t>(sector), fault);
+    return -1;
+}
+
 std::span<const uint8_t> disk_image_find_entry(const DiskImage& image, int32_t count,
                                                const uint8_t* name, int ignore_case)
 {
-    if (image.bytes_per_sector < kDirectoryEntryBytes) return {};
-    const int32_t per_sector = image.bytes_per_sector / kDirectoryEntryBytes;
-    for (int32_t sector = image.first_root_sector; count > 0; ++sector) {
-        const int64_t offset = disk_image_sector_offset(image, sector);
-        if (offset < 0) return {};
-        for (int32_t i = 0; i < per_sector && count > 0; ++i, --count) {
-            const uint8_t* entry = image.data.data() + offset + static_cast<int64_t>(i) * kDirectoryEntryBytes;
-            bool match = true;
-            for (int b = 0; b < 11 && match; ++b)
-                match = ignore_case ? fold_case(entry[b]) == fold_case(name[b]) : entry[b] == name[b];
-            if (match) return {entry, static_cast<size_t>(kDirectoryEntryBytes)};
-        }
-    }
-    return {};
+    bool damaged = false;
+    return find_entry(image, count, name, ignore_case, &damaged);
 }
 
 int make_dos_name(uint8_t (&dos_name)[12], const char* name)
@@ -262,9 +390,10 @@ int disk_image_read_file(DiskImage& image, const char* name, std::span<uint8_t> 
         std::printf("illegal filename '%s'\n", name);
         return -1;
     }
-    const std::span<const uint8_t> entry = disk_image_find_entry(image, image.root_entries, dos_name, ignore_case);
+    bool damaged = false;
+    const std::span<const uint8_t> entry = find_entry(image, image.root_entries, dos_name, ignore_case, &damaged);
     if (entry.empty()) {
-        std::printf("can't find '%s'\n", name);
+        if (!damaged) std::printf("can't find '%s'\n", name);
         return -1;
     }
     const uint32_t size = disk_entry_size(entry);
@@ -297,6 +426,7 @@ int disk_image_read_file(DiskImage& image, const char* name, std::span<uint8_t> 
                 std::printf("can't get sector from cluster 0x%" PRIX32 "\n", static_cast<uint32_t>(cluster));
                 return -1;
             }
+            if (disk_image_check_sector(image, first + s) != 0) return -1;
             const size_t n = static_cast<size_t>(std::min<int64_t>(bytes_per_sector, size - done));
             std::memcpy(buffer.data() + done, image.data.data() + offset, n);
             done += n;

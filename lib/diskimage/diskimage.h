@@ -1,10 +1,14 @@
 // FAT12 floppy disk images (FDI with a leading header, XDF without), held
 // whole in memory, recognised by size, files copied out of the root directory.
+// A file of no accepted size may be a container of another form (D88, NFD,
+// DIM, raw sectors, FDI with other leading bytes): it is decoded into the
+// same run of sectors behind the data offset (floppy_container.h).
 // Messages of this module carry no "error: " prefix.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 struct DiskImage {
@@ -25,10 +29,20 @@ struct DiskImage {
     int32_t root_sectors = 0;
     int32_t first_data_sector = 0;
     int32_t sectors_per_cluster = 0;
+    // Decoded containers only: what is wrong with each sector (SectorFault,
+    // floppy_container.h; empty when every sector is sound) and the image's
+    // path for the message that names a damaged sector when it is read.
+    std::vector<uint32_t> sector_faults;
+    std::string path;
 };
 
 // Opens the image file; 0, or -1 with the record released and cleared.
 [[nodiscard]] int disk_image_open(DiskImage& image, const char* path, uint32_t data_offset);
+
+// As disk_image_open, for the bytes of an image file already in memory;
+// path names the image in messages.
+[[nodiscard]] int disk_image_open_bytes(DiskImage& image, const char* path, std::span<const uint8_t> file,
+                                        uint32_t data_offset);
 
 // Copies the named file of the root directory into buffer (buffer.size()
 // bytes at most). ignore_case non-zero folds ASCII letters. 0 or -1.
@@ -64,8 +78,13 @@ constexpr uint32_t kDisk2DD640KBytes = 655360;
 // inside the image data.
 [[nodiscard]] int64_t disk_image_sector_offset(const DiskImage& image, int32_t sector);
 
+// 0 when the sector may be read. -1 for a sector that a decoded container
+// holds damaged or not at all, after printing the line that says so.
+[[nodiscard]] int disk_image_check_sector(const DiskImage& image, int32_t sector);
+
 // Examines at most count root directory entries for the 11-byte name form;
-// the 32 bytes of the first match inside the image data, or an empty span.
+// the 32 bytes of the first match inside the image data, or an empty span
+// (also when a damaged sector is reached first, after its line).
 [[nodiscard]] std::span<const uint8_t> disk_image_find_entry(const DiskImage& image, int32_t count,
                                                              const uint8_t* name, int ignore_case);
 

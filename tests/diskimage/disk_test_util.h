@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -55,5 +56,44 @@ inline int read_file(DiskImage& image, const char* name, std::span<uint8_t> buff
     if (out) *out = printed;
     return result;
 }
+
+#ifndef _WIN32
+
+// Full path of a program on PATH or in the system directories, or "".
+inline std::string find_program(const char* name)
+{
+    std::vector<std::string> dirs;
+    if (const char* path = std::getenv("PATH")) {
+        std::string all = path;
+        for (size_t start = 0;;) {
+            const size_t colon = all.find(':', start);
+            dirs.push_back(all.substr(start, colon - start));
+            if (colon == std::string::npos) break;
+            start = colon + 1;
+        }
+    }
+    for (const char* extra : {"/usr/sbin", "/sbin", "/usr/bin"}) dirs.emplace_back(extra);
+    for (const std::string& dir : dirs) {
+        std::error_code ec;
+        const std::filesystem::path candidate = std::filesystem::path(dir) / name;
+        if (!dir.empty() && std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
+    }
+    return {};
+}
+
+inline std::string quote(const std::filesystem::path& path)
+{
+    std::string q = "'";
+    for (char c : path.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs a command quietly; true when it exits with status 0.
+inline bool run(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+#endif
 
 }  // namespace disk_test

@@ -17,44 +17,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using disk_test::find_program;
+using disk_test::quote;
+using disk_test::run;
 using vorn_test::TempDir;
 
 #ifndef _WIN32
-
-// Full path of a program on PATH or in the system directories, or "".
-std::string find_program(const char* name)
-{
-    std::vector<std::string> dirs;
-    if (const char* path = std::getenv("PATH")) {
-        std::string all = path;
-        for (size_t start = 0;;) {
-            const size_t colon = all.find(':', start);
-            dirs.push_back(all.substr(start, colon - start));
-            if (colon == std::string::npos) break;
-            start = colon + 1;
-        }
-    }
-    for (const char* extra : {"/usr/sbin", "/sbin", "/usr/bin"}) dirs.emplace_back(extra);
-    for (const std::string& dir : dirs) {
-        std::error_code ec;
-        const fs::path candidate = fs::path(dir) / name;
-        if (!dir.empty() && fs::is_regular_file(candidate, ec)) return candidate.string();
-    }
-    return {};
-}
-
-std::string quote(const fs::path& path)
-{
-    std::string q = "'";
-    for (char c : path.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a command quietly; true when it exits with status 0.
-bool run(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 struct Tools {
     std::string mkfs, mcopy, mdel;

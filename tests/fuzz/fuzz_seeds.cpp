@@ -112,6 +112,19 @@ void image_seeds(Writer& w)
         const Bytes meta(base.begin(), base.begin() + vorn_fuzz::metadata_bytes(floppy));
         for (uint8_t flags : {0, 4, 8, 12}) w.put("fuzz_fat12", "image" + std::to_string(k++), concat({uint8_t(kind | flags)}, meta));
     }
+    // Containers of every form, geometry and leading bytes: whole, cut short
+    // (to 1,000,000 bytes) and with a byte of their header changed.
+    k = 0;
+    for (int form = 0; form < 6; ++form)
+        for (int kind = 0; kind < 3; ++kind)
+            for (const int lead : {0, 0x80}) {
+                if (form == 4 && kind != 0) continue;
+                uint8_t mode = 0;
+                while (mode % 6 != form || mode / 6 % 3 != kind || (mode & 0x80) != lead) ++mode;
+                w.put("fuzz_containers", "container" + std::to_string(k++), {mode, 0, 0, 0});
+                w.put("fuzz_containers", "container" + std::to_string(k++), {mode, 0x40, 0x42, 0x0F});
+                w.put("fuzz_containers", "container" + std::to_string(k++), {mode, 0, 0, 0, 0x1C, 0, 0, 1, 0xFF});
+            }
     k = 0;
     for (uint8_t mode : {0x0C, 0x0D, 0x0E, 0x00, 0x15, 0x02, 0x2C, 0x2D, 0x2E}) {
         // Long files for the modes with bit 5, a few bytes laid over shape 1.

@@ -319,9 +319,9 @@ const Refusal kSheetRefusals[] = {
      "error: read_bitmap() - can't read bitmap data\nerror: read 'cut.bmp'\nerror: read shape bitmap 'cut.bmp'\n"},
     {"vornpc98map", {"-s", "s23.bmp", "-d2", "none.fdi"},
      "open error 'none.fdi'\nerror: read disk image 'none.fdi'\nerror: read map data 'none.fdi/MAP.BIN'\n"},
-    {"vornpc98map", {"-s", "s23.bmp", "-d2", "vorn-morvane.xdf"},
-     "unsupported image 'vorn-morvane.xdf'\nerror: read disk image 'vorn-morvane.xdf'\n"
-     "error: read map data 'vorn-morvane.xdf/MAP.BIN'\n"},
+    {"vornpc98map", {"-s", "s23.bmp", "-d2", "odd.xdf"},
+     "unsupported image 'odd.xdf'\nerror: read disk image 'odd.xdf'\n"
+     "error: read map data 'odd.xdf/MAP.BIN'\n"},
     {"vornx68kmap", {"-s", "s22.bmp", "-d2", "nomap.xdf"},
      "can't find 'MAP.BIN'\nerror: read disk image 'nomap.xdf/MAP.BIN'\nerror: read map data 'nomap.xdf/MAP.BIN'\n"},
     {"vornpc98map", {"-s", "s23.bmp", "--morvane-disk", "long.fdi"},
@@ -344,6 +344,9 @@ TEST_F(SheetRun, RefusalsPrintTheirChainAndLeaveTheOutputAlone)
     cut.resize(cut.size() - 10);
     write_file(dir / "cut.bmp", cut);
     write_file(dir / "nomap.xdf", xdf({{"TOWNE.BIN", std::vector<uint8_t>(100, 1)}}));
+    std::vector<uint8_t> odd = xdf({{"MAP.BIN", test_map()}});
+    odd.push_back(0);  // no disk or container has this size
+    write_file(dir / "odd.xdf", odd);
     write_file(dir / "long.fdi", fdi({{"MAP.BIN", std::vector<uint8_t>(65537, 1)}}));
     write_file(dir / "out.bmp", std::string("untouched"));
     write_file(dir / "vorn.Morvane.bmp", std::string("untouched"));
@@ -534,8 +537,11 @@ TEST_P(DiskRun, MissingOrForeignImagesFailBeforeAnythingIsWritten)
         {{"--morvane-disk", d1},
          GetParam() ? "can't find 'MAP.BIN'\nerror: read disk image '" + d1 + "/MAP.BIN'\nerror: read map data '" + d1 + "/MAP.BIN'\n"
                     : "can't find 'swshape.pat'\nerror: read disk image '" + d1 + "/swshape.pat'\nerror: read shapes from disk image\n"},
+        // One byte short: the FDI header says so; an XDF has no header.
         {{"-d1", "short.img"},
-         "unsupported image 'short.img'\nerror: read disk image 'short.img'\nerror: read shapes from disk image\n"},
+         std::string(GetParam() ? "unsupported image 'short.img'\n"
+                                : "damaged image 'short.img': cut short in track 76 side 1 sector 8\n") +
+             "error: read disk image 'short.img'\nerror: read shapes from disk image\n"},
     };
     std::vector<uint8_t> image = read_file(dir / port->disk1);
     image.pop_back();

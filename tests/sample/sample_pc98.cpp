@@ -2,6 +2,7 @@
 // that carry them with the towns of sample_towns.cpp.
 #include "fat12_writer.h"
 #include "pattern_tables.h"
+#include "sample_containers.h"
 #include "sample_paint.h"
 #include "sample_ports.h"
 #include "sample_world.h"
@@ -161,17 +162,18 @@ std::vector<uint8_t> map_bin()
 
 std::vector<uint8_t> pc98_arvelon_fdi()
 {
-    return fat12_image(FloppyKind::k2HD1232K, {{"OCSHAPE.PAT", pc98_ocshape_pat()}}, 4096);
+    return fdi_image(FloppyKind::k2HD1232K, fat12_image(FloppyKind::k2HD1232K, {{"OCSHAPE.PAT", pc98_ocshape_pat()}}, 0));
 }
 
 std::vector<uint8_t> pc98_morvane_fdi()
 {
-    return fat12_image(FloppyKind::k2HD1232K,
-                       {{"SWSHAPE.PAT", pc98_swshape_pat()},
-                        {"MAP.BIN", map_bin()},
-                        {"TOWNE.BIN", towne_bin()},
-                        {"PEOPLE.BIN", people_bin()}},
-                       4096);
+    return fdi_image(FloppyKind::k2HD1232K,
+                     fat12_image(FloppyKind::k2HD1232K,
+                                 {{"SWSHAPE.PAT", pc98_swshape_pat()},
+                                  {"MAP.BIN", map_bin()},
+                                  {"TOWNE.BIN", towne_bin()},
+                                  {"PEOPLE.BIN", people_bin()}},
+                                 0));
 }
 
 std::vector<uint8_t> x68k_arvelon_xdf()

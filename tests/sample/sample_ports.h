@@ -36,7 +36,7 @@ std::vector<uint8_t> map_bin();
 std::vector<uint8_t> towne_bin();   // 17,408 bytes: 17 towns of 32 x 32 tile bytes
 std::vector<uint8_t> people_bin();  // 4,352 bytes: 17 blocks of 256 bytes
 
-// Whole disk images, 1.2 MB 2HD. FDI images carry 4,096 leading bytes.
+// Whole disk images, 1.2 MB 2HD. FDI images carry a 4,096-byte FDI header.
 std::vector<uint8_t> pc98_arvelon_fdi();  // OCSHAPE.PAT
 std::vector<uint8_t> pc98_morvane_fdi();  // SWSHAPE.PAT, MAP.BIN, TOWNE.BIN, PEOPLE.BIN
 std::vector<uint8_t> x68k_arvelon_xdf();  // SHAPE.PAT

@@ -5,6 +5,9 @@
 //   vorn_sample x68k DIR   vorn-arvelon.xdf (shape.pat), vorn-morvane.xdf
 //                          (MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
 //   vorn_sample a2 DIR     VORNboot.dsk, vornmorvane.dsk (DOS 3.3 order), .po (ProDOS order)
+// The floppy disks of pc98 and x68k in another container form, under the
+// same names with the form's extension:
+//   vorn_sample pc98|x68k DIR FORM     FORM: fdi, xdf, hdm, d88, nfd, r1.nfd, dim
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "sample_a2.h"
+#include "sample_containers.h"
 #include "sample_ports.h"
 
 namespace {
@@ -27,20 +31,37 @@ bool save(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 int usage()
 {
     std::puts("usage: vorn_sample PORT DIR   (PORT: pc, pc98, x68k, a2)");
+    std::puts("       vorn_sample pc98|x68k DIR FORM   (FORM: fdi, xdf, hdm, d88, nfd, r1.nfd, dim)");
     return 2;
+}
+
+// Both disks of a floppy port in a container form.
+bool save_in_form(const std::filesystem::path& dir, const std::string& port, sample::DiskForm form)
+{
+    const bool pc98 = port == "pc98";
+    const std::string ext = "." + sample::form_extension(form);
+    const auto kind = sample::FloppyKind::k2HD1232K;
+    return save(dir / ((pc98 ? "VORN_Arvelon" : "vorn-arvelon") + ext),
+                sample::disk_in_form(kind, pc98 ? sample::pc98_arvelon_disk() : sample::x68k_arvelon_xdf(), form)) &&
+           save(dir / ((pc98 ? "VORN_Morvane" : "vorn-morvane") + ext),
+                sample::disk_in_form(kind, pc98 ? sample::pc98_morvane_disk() : sample::x68k_morvane_xdf(), form));
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) return usage();
+    if (argc != 3 && argc != 4) return usage();
     const std::string port = argv[1];
     const std::filesystem::path dir = argv[2];
+    sample::DiskForm form = sample::DiskForm::kFdi;
+    if (argc == 4 && ((port != "pc98" && port != "x68k") || !sample::form_of_extension(argv[3], &form))) return usage();
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     bool ok = true;
-    if (port == "pc") {
+    if (argc == 4) {
+        ok = save_in_form(dir, port, form);
+    } else if (port == "pc") {
         ok = save(dir / "SHAPES.EGA", sample::pc_shapes_ega()) && save(dir / "SHAPES.CGA", sample::pc_shapes_cga()) &&
              save(dir / "WORLD.MAP", sample::pc_world_map());
     } else if (port == "pc98") {

@@ -97,8 +97,12 @@ TEST(TownData, FailuresNameTheImageAndFileAndLeaveTheRecordsAlone)
         EXPECT_EQ(towns, std::vector<uint8_t>(kTownDataBytes, 0xCC));
     }
 
+    // An image of no size that a disk or container has.
+    std::vector<uint8_t> odd = sample::fat12_image(sample::FloppyKind::k2HD1232K, cases[0].files, 0);
+    odd.push_back(0);
+    vorn_test::write_file(path, odd);
     std::vector<uint8_t> towns(kTownDataBytes, 0xCC);
-    const ReadResult r = read_towns(towns, path, 4096);  // the XDF image read as FDI
+    const ReadResult r = read_towns(towns, path, 4096);
     EXPECT_EQ(r.result, -1);
     EXPECT_EQ(r.out, "unsupported image '" + path + "'\nerror: read disk image '" + path + "'\n");
 
