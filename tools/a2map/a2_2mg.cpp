@@ -22,7 +22,6 @@ constexpr size_t TwoImg_CreatorLength = 0x2C;  // (DWORD)
 constexpr size_t TwoImg_HeaderBytes = 0x40;
 constexpr size_t TwoImg_RecognisedBytes = TwoImg_Format + 4;
 
-constexpr uint32_t kFormatDos = 0;
 constexpr uint32_t kFormatProdos = 1;
 constexpr uint32_t kFormatNib = 2;
 constexpr uint32_t kBlockBytes = 512;

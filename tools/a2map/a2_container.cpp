@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <new>
 
+#include "stdio_file.h"
+
 namespace {
 
 void report(const char* what, const char* name, const char* format, va_list args)
@@ -42,16 +44,24 @@ int a2_container_probe(std::span<const uint8_t> head)
 int a2_container_read_rest(std::vector<uint8_t>& file, FILE* fp, const char* name)
 {
     try {
-        std::vector<uint8_t> chunk(size_t{1} << 16);
+        // A stream that can be sized is read in one piece, else in chunks.
+        const int64_t left = file_bytes_left(fp);
+        size_t chunk = size_t{1} << 16;
+        if (left >= 0) chunk = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(left) + 1, kA2ContainerMaxBytes + 1));
         for (;;) {
-            const size_t got = std::fread(chunk.data(), 1, chunk.size(), fp);
-            if (got > kA2ContainerMaxBytes - std::min(file.size(), kA2ContainerMaxBytes)) {
+            if (chunk > kA2ContainerMaxBytes - std::min(file.size(), kA2ContainerMaxBytes)) {
+                chunk = kA2ContainerMaxBytes - std::min(file.size(), kA2ContainerMaxBytes) + 1;
+            }
+            const size_t at = file.size();
+            file.resize(at + chunk);
+            const size_t got = std::fread(file.data() + at, 1, chunk, fp);
+            file.resize(at + got);
+            if (file.size() > kA2ContainerMaxBytes) {
                 a2_container_unsupported(name, "more than %llu bytes",
                                          static_cast<unsigned long long>(kA2ContainerMaxBytes));
                 return -2;
             }
-            file.insert(file.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
-            if (got < chunk.size()) return std::ferror(fp) ? -1 : 0;
+            if (got < chunk) return std::ferror(fp) ? -1 : 0;
         }
     } catch (const std::bad_alloc&) {
         std::puts("memory exhaust!");

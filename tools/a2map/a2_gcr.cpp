@@ -1,6 +1,7 @@
 #include "a2_gcr.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -54,18 +55,25 @@ uint8_t four_and_four(uint8_t odd, uint8_t even)
 bool decode_data(std::span<const uint8_t> n, size_t at, std::array<uint8_t, kA2GcrSectorBytes>& out)
 {
     if (n.size() - at < kDataNibbles) return false;
+    const uint8_t* in = n.data() + at;
     std::array<uint8_t, kDataValues> values;
     uint8_t last = 0;
+    uint8_t seen = 0;  // bit 7 set once a byte outside the code was met
     for (size_t k = 0; k < kDataValues; ++k) {
-        const uint8_t v = kSixAndTwoValues[n[at + k]];
-        if (v == kNoValue) return false;
+        const uint8_t v = kSixAndTwoValues[in[k]];
+        seen = static_cast<uint8_t>(seen | v);
         last = static_cast<uint8_t>(last ^ v);
         values[k] = last;
     }
-    if (kSixAndTwoValues[n[at + kDataValues]] != last) return false;
-    for (size_t i = 0; i < kA2GcrSectorBytes; ++i) {
-        const uint32_t low = (values[i % kAuxiliaryValues] >> (2 * (i / kAuxiliaryValues))) & 3;
-        out[i] = static_cast<uint8_t>((values[kAuxiliaryValues + i] << 2) | ((low & 1) << 1) | (low >> 1));
+    if ((seen & 0x80) || kSixAndTwoValues[in[kDataValues]] != last) return false;
+    const uint8_t* high = values.data() + kAuxiliaryValues;
+    for (size_t part = 0; part < 3; ++part) {
+        const size_t first = part * kAuxiliaryValues;
+        const size_t count = std::min(kAuxiliaryValues, kA2GcrSectorBytes - first);
+        for (size_t k = 0; k < count; ++k) {
+            const uint32_t low = (values[k] >> (2 * part)) & 3;
+            out[first + k] = static_cast<uint8_t>((high[first + k] << 2) | ((low & 1) << 1) | (low >> 1));
+        }
     }
     return true;
 }
@@ -88,12 +96,12 @@ void note(A2TrackScan& scan, uint32_t p, uint8_t state, const std::array<uint8_t
 // One step of the disk controller's latch: the register shifts the bit in
 // (a zero bit with nothing latched yet is skipped) and hands its byte over
 // once the top bit is set. The register stays below 0x80 between steps.
-uint32_t latch_bit(uint32_t reg, uint32_t bit, std::vector<uint8_t>& out)
+uint32_t latch_bit(uint32_t reg, uint32_t bit, uint8_t* out, size_t& n)
 {
     if (reg == 0 && bit == 0) return 0;
     reg = (reg << 1) | bit;
     if (reg & 0x80) {
-        out.push_back(static_cast<uint8_t>(reg));
+        out[n++] = static_cast<uint8_t>(reg);
         return 0;
     }
     return reg;
@@ -106,13 +114,13 @@ const std::vector<uint16_t>& latch_table()
 {
     static const std::vector<uint16_t> table = [] {
         std::vector<uint16_t> t(128 * 256);
-        std::vector<uint8_t> out;
         for (uint32_t reg = 0; reg < 128; ++reg) {
             for (uint32_t byte = 0; byte < 256; ++byte) {
-                out.clear();
+                uint8_t out[8] = {};
+                size_t n = 0;
                 uint32_t r = reg;
-                for (int k = 7; k >= 0; --k) r = latch_bit(r, (byte >> k) & 1, out);
-                t[reg << 8 | byte] = static_cast<uint16_t>(r | (out.empty() ? 0 : out[0] << 8));
+                for (int k = 7; k >= 0; --k) r = latch_bit(r, (byte >> k) & 1, out, n);
+                t[reg << 8 | byte] = static_cast<uint16_t>(r | out[0] << 8);
             }
         }
         return t;
@@ -125,6 +133,11 @@ const std::vector<uint16_t>& latch_table()
 void a2_gcr_scan(A2TrackScan& scan, std::span<const uint8_t> n, uint32_t track)
 {
     for (size_t i = 0; i + kPrologueNibbles + kAddressNibbles <= n.size(); ++i) {
+        // Prologues are the only places of a track where 0xD5 stands.
+        const void* d5 = std::memchr(n.data() + i, kPrologue1, n.size() - i);
+        if (!d5) break;
+        i = static_cast<size_t>(static_cast<const uint8_t*>(d5) - n.data());
+        if (i + kPrologueNibbles + kAddressNibbles > n.size()) break;
         if (!prologue_at(n, i, kAddressPrologue3)) continue;
         const size_t a = i + kPrologueNibbles;
         const uint8_t volume = four_and_four(n[a], n[a + 1]);
@@ -152,24 +165,41 @@ void a2_gcr_scan(A2TrackScan& scan, std::span<const uint8_t> n, uint32_t track)
     }
 }
 
+namespace {
+
+// Runs the latch over count whole bytes of bits; the register goes in and
+// comes out, the bytes handed over go to out[n...].
+uint32_t latch_bytes(const uint16_t* table, const uint8_t* bits, uint32_t count, uint32_t reg, uint8_t* out,
+                     size_t& n)
+{
+    size_t m = n;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint16_t step = table[reg << 8 | bits[i]];
+        reg = step & 0x7F;
+        out[m] = static_cast<uint8_t>(step >> 8);
+        m += step >> 15;  // a byte handed over has its top bit set
+    }
+    n = m;
+    return reg;
+}
+
+}  // namespace
+
 void a2_gcr_latch(std::vector<uint8_t>& nibbles, std::span<const uint8_t> bits, uint32_t bit_count,
                   uint32_t wrap_bits)
 {
     bit_count = static_cast<uint32_t>(std::min<uint64_t>(bit_count, uint64_t{bits.size()} * 8));
     if (bit_count == 0) return;
     wrap_bits = std::min(wrap_bits, bit_count);
-    nibbles.reserve(nibbles.size() + (uint64_t{bit_count} + wrap_bits) / 8 + 1);
-    const std::vector<uint16_t>& table = latch_table();
-    uint32_t reg = 0;
-    auto whole_bytes = [&](uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint16_t step = table[reg << 8 | bits[i]];
-            reg = step & 0x7F;
-            if (step >> 8) nibbles.push_back(static_cast<uint8_t>(step >> 8));
-        }
-    };
-    whole_bytes(bit_count / 8);
-    for (uint32_t k = 0; k < bit_count % 8; ++k) reg = latch_bit(reg, (bits[bit_count / 8] >> (7 - k)) & 1, nibbles);
+    // At most one byte completes in every eight bits.
+    const size_t start = nibbles.size();
+    nibbles.resize(start + (uint64_t{bit_count} + wrap_bits) / 8 + 1);
+    uint8_t* out = nibbles.data() + start;
+    size_t n = 0;
+    const uint16_t* table = latch_table().data();
+    uint32_t reg = latch_bytes(table, bits.data(), bit_count / 8, 0, out, n);
+    for (uint32_t k = 0; k < bit_count % 8; ++k) reg = latch_bit(reg, (bits[bit_count / 8] >> (7 - k)) & 1, out, n);
     // Round again from the start, which is a byte boundary of the track.
-    whole_bytes(wrap_bits / 8);
+    latch_bytes(table, bits.data(), wrap_bits / 8, reg, out, n);
+    nibbles.resize(start + n);
 }
