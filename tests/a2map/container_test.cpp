@@ -62,6 +62,16 @@ uint32_t le32(const Bytes& b, size_t at)
     return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
+// A WOZ file with a chunk of the given size appended, which the decoder skips.
+Bytes with_chunk(Bytes woz, size_t size)
+{
+    const Bytes header = {'J', 'U', 'N', 'K', static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                          static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+    woz.insert(woz.end(), header.begin(), header.end());
+    woz.resize(woz.size() + size, 0xE5);
+    return woz;
+}
+
 // A damage of one sector: kind, track, DOS 3.3 logical sector.
 A2SectorDamage at(A2Damage kind, uint32_t track, uint32_t sector)
 {
@@ -282,6 +292,10 @@ TEST_F(A2Containers, DamagedWoz)
                map_fails("d.woz", "unsupported image 'd.woz': INFO version 4")},
               {"3.5-inch disk", false, with8(no_crc(d), 21, 2), map_fails("d.woz", "unsupported image 'd.woz': 3.5-inch disk")},
               {"bits past the map tracks, without CRC", false, bad_track30, ""},
+              {"more than 16 MiB", false, with_chunk(no_crc(d), size_t{16} << 20),
+               map_fails("d.woz", "unsupported image 'd.woz': more than 16777216 bytes")},
+              // Beyond the first mebibyte, which the program disk's reader holds of a plain image.
+              {"program disk of 2 MiB", true, with_chunk(no_crc(p), size_t{2} << 20), ""},
               {"program disk catalog", true, sample::a2_woz(program_disk(), 1, 1, at(A2Damage::checksum, 17, 15)),
                open_fails("p.woz", "damaged image 'p.woz': track 17 sector 15 checksum error\ncan't get catalog 'p.woz'")},
               {"program disk cut short", true, cut(p, 100000),
