@@ -199,6 +199,7 @@ TEST_F(A2Containers, DamagedTwoImg)
                map_fails("d.2mg", dm + "data offset 16 lies inside the 64-byte header")},
               {"comment outside the file", false, with32(d, 32, 0xFFFFFFF0),
                map_fails("d.2mg", dm + "comment of 16 bytes at offset 4294967280 runs past the end of the file (143440 bytes)")},
+              {"no data", false, with32(d, 28, 0), map_fails("d.2mg", dm + "holds no data")},
               {"part of a sector", false, with32(d, 28, 143000),
                map_fails("d.2mg", dm + "143000 bytes of data are no whole number of 256-byte sectors")},
               {"blocks that do not make the data", false,

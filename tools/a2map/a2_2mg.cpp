@@ -29,10 +29,11 @@ constexpr uint32_t kSectorBytes = 256;
 
 using ull = unsigned long long;
 
-// A region the header names must lie inside the file.
+// A region the header names must lie inside the file (an empty one is
+// named by nothing).
 bool region_fits(const char* name, const char* what, uint64_t offset, uint64_t length, size_t file_size)
 {
-    if (offset + length <= file_size) return true;
+    if (length == 0 || offset + length <= file_size) return true;
     a2_container_damaged(name, "%s of %llu bytes at offset %llu runs past the end of the file (%llu bytes)", what,
                          static_cast<ull>(length), static_cast<ull>(offset), static_cast<ull>(file_size));
     return false;
@@ -75,7 +76,11 @@ int a2_2mg_decode(A2SectorRun& run, const char* name, std::span<const uint8_t> f
         return -1;
     const std::span<const uint8_t> data = file.subspan(offset, static_cast<size_t>(length));
     if (format == kFormatNib) return a2_nib_decode(run, name, data, tracks);
-    if (length == 0 || length % kSectorBytes != 0) {
+    if (length == 0) {
+        a2_container_damaged(name, "holds no data");
+        return -1;
+    }
+    if (length % kSectorBytes != 0) {
         a2_container_damaged(name, "%llu bytes of data are no whole number of %u-byte sectors", static_cast<ull>(length),
                              kSectorBytes);
         return -1;
