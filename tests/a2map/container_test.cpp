@@ -134,8 +134,10 @@ protected:
             const auto r = c.program ? run({"-d1", name}) : run({"-s", "sheet.bmp", "-d2", name});
             EXPECT_EQ(r.out, c.out) << c.what;
             EXPECT_EQ(r.status, c.out.empty() ? 0 : 1) << c.what;
-            if (c.out.empty()) EXPECT_TRUE(read_file(dir / "out.bmp") == (c.program ? with_shapes : with_sheet)) << c.what;
-            else EXPECT_FALSE(std::filesystem::exists(dir / "out.bmp")) << c.what;
+            if (c.out.empty())
+                EXPECT_TRUE(read_file(dir / "out.bmp") == (c.program ? with_shapes : with_sheet)) << c.what;
+            else
+                EXPECT_FALSE(std::filesystem::exists(dir / "out.bmp")) << c.what;
         }
     }
 };
@@ -189,25 +191,25 @@ TEST_F(A2Containers, DamagedTwoImg)
     // A plain image that happens to begin with the signature, without a 2MG header after it.
     Bytes signed_plain = program_disk();
     std::memcpy(signed_plain.data(), "2IMG", 4);
-    const std::string dm = "damaged image 'd.2mg': ";
+    auto dm = [](const std::string& what) { return map_fails("d.2mg", "damaged image 'd.2mg': " + what); };
     check(".2mg",
           {
               {"cut short", false, cut(d, 100000),
-               map_fails("d.2mg", dm + "data of 143360 bytes at offset 64 runs past the end of the file (100000 bytes)")},
-              {"header cut short", false, cut(d, 40), map_fails("d.2mg", dm + "header cut short at 40 of 64 bytes")},
+               dm("data of 143360 bytes at offset 64 runs past the end of the file (100000 bytes)")},
+              {"header cut short", false, cut(d, 40), dm("header cut short at 40 of 64 bytes")},
               {"data inside the header", false, with32(d, 24, 16),
-               map_fails("d.2mg", dm + "data offset 16 lies inside the 64-byte header")},
+               dm("data offset 16 lies inside the 64-byte header")},
               {"comment outside the file", false, with32(d, 32, 0xFFFFFFF0),
-               map_fails("d.2mg", dm + "comment of 16 bytes at offset 4294967280 runs past the end of the file (143440 bytes)")},
-              {"no data", false, with32(d, 28, 0), map_fails("d.2mg", dm + "holds no data")},
+               dm("comment of 16 bytes at offset 4294967280 runs past the end of the file (143440 bytes)")},
+              {"no data", false, with32(d, 28, 0), dm("holds no data")},
               {"part of a sector", false, with32(d, 28, 143000),
-               map_fails("d.2mg", dm + "143000 bytes of data are no whole number of 256-byte sectors")},
+               dm("143000 bytes of data are no whole number of 256-byte sectors")},
               {"blocks that do not make the data", false,
                with32(sample::a2_2mg(map_disk(), sample::kA2TwoImgProdos), 20, 200),
-               map_fails("d.2mg", dm + "200 blocks of 512 bytes do not make the 143360 bytes of data")},
+               dm("200 blocks of 512 bytes do not make the 143360 bytes of data")},
               {"nibbles of a track too few", false,
                with32(sample::a2_2mg(map_disk(), sample::kA2TwoImgNib), 28, 232960 - 6656),
-               map_fails("d.2mg", dm + "226304 bytes of nibbles, not 35 tracks of 6656")},
+               dm("226304 bytes of nibbles, not 35 tracks of 6656")},
               {"ten tracks", false, sample::a2_2mg(ten_tracks, sample::kA2TwoImgDos),
                map_fails("d.2mg", "error: read 'd.2mg'")},
               {"program disk cut short", true, cut(p, 100000),
@@ -221,15 +223,15 @@ TEST_F(A2Containers, DamagedNib)
 {
     auto d = [](A2SectorDamage damage) { return sample::a2_nib(map_disk(), damage); };
     auto p = [](A2SectorDamage damage) { return sample::a2_nib(program_disk(), damage); };
-    const std::string dm = "damaged image 'd.nib': ";
+    auto dm = [](const std::string& what) { return map_fails("d.nib", "damaged image 'd.nib': " + what); };
     const std::string pm = "damaged image 'p.nib': ";
     check(".nib",
           {
-              {"checksum", false, d(at(A2Damage::checksum, 3, 5)), map_fails("d.nib", dm + "track 3 sector 5 checksum error")},
-              {"missing", false, d(at(A2Damage::missing, 0, 15)), map_fails("d.nib", dm + "track 0 sector 15 missing")},
-              {"no data", false, d(at(A2Damage::no_data, 15, 0)), map_fails("d.nib", dm + "track 15 sector 0 has no data field")},
-              {"duplicated", false, d(at(A2Damage::duplicated, 7, 9)), map_fails("d.nib", dm + "track 7 sector 9 duplicated")},
-              {"cut short", false, cut(d({}), 200000), map_fails("d.nib", dm + "200000 bytes of nibbles, not 35 tracks of 6656")},
+              {"checksum", false, d(at(A2Damage::checksum, 3, 5)), dm("track 3 sector 5 checksum error")},
+              {"missing", false, d(at(A2Damage::missing, 0, 15)), dm("track 0 sector 15 missing")},
+              {"no data", false, d(at(A2Damage::no_data, 15, 0)), dm("track 15 sector 0 has no data field")},
+              {"duplicated", false, d(at(A2Damage::duplicated, 7, 9)), dm("track 7 sector 9 duplicated")},
+              {"cut short", false, cut(d({}), 200000), dm("200000 bytes of nibbles, not 35 tracks of 6656")},
               {"past the map tracks", false, d(at(A2Damage::checksum, 16, 0)), ""},
               // The sample volume: catalog 17/15 down, the lists and data of
               // HELLO (18/0, 18/1), S^AHP0 (18/2, 18/3-19/3), S^AHP1 (19/4, 19/5-20/5).
@@ -258,47 +260,46 @@ TEST_F(A2Containers, DamagedWoz)
     std::snprintf(crc, sizeof crc, "%08X", le32(d, sample::kA2WozCrcOffset));
     Bytes bad_track30 = no_crc(d);
     for (size_t i = 0; i < 2000; ++i) bad_track30[sample::a2_woz2_track_bits_offset(30) + i] ^= 0x24;
-    const std::string dm = "damaged image 'd.woz': ";
+    auto dm = [](const std::string& what) { return map_fails("d.woz", "damaged image 'd.woz': " + what); };
+    auto um = [](const std::string& what) { return map_fails("d.woz", "unsupported image 'd.woz': " + what); };
     const std::string size = std::to_string(d.size());
     check(".woz",
           {
               {"checksum", false, sample::a2_woz(map_disk(), 2, 2, at(A2Damage::checksum, 3, 5)),
-               map_fails("d.woz", dm + "track 3 sector 5 checksum error")},
+               dm("track 3 sector 5 checksum error")},
               {"missing in WOZ 1", false, sample::a2_woz(map_disk(), 1, 1, at(A2Damage::missing, 1, 1)),
-               map_fails("d.woz", dm + "track 1 sector 1 missing")},
+               dm("track 1 sector 1 missing")},
               {"duplicated", false, sample::a2_woz(map_disk(), 2, 3, at(A2Damage::duplicated, 9, 14)),
-               map_fails("d.woz", dm + "track 9 sector 14 duplicated")},
+               dm("track 9 sector 14 duplicated")},
               {"cut short", false, cut(d, 100000),
-               map_fails("d.woz", dm + "chunk 'TRKS' at offset 248 runs past the end of the file (100000 bytes)")},
-              {"header cut short", false, cut(d, 10), map_fails("d.woz", dm + "header cut short at 10 of 12 bytes")},
+               dm("chunk 'TRKS' at offset 248 runs past the end of the file (100000 bytes)")},
+              {"header cut short", false, cut(d, 10), dm("header cut short at 10 of 12 bytes")},
               {"TRKS longer than the file", false, with32(d, sample::kA2Woz2TrksSizeOffset, 0xFFFFFF00),
-               map_fails("d.woz", dm + "chunk 'TRKS' at offset 248 runs past the end of the file (" + size + " bytes)")},
+               dm("chunk 'TRKS' at offset 248 runs past the end of the file (" + size + " bytes)")},
               {"META longer than the file", false, with32(d, meta + 4, le32(d, meta + 4) + 1),
-               map_fails("d.woz", dm + "chunk 'META' at offset " + std::to_string(meta) +
+               dm("chunk 'META' at offset " + std::to_string(meta) +
                                       " runs past the end of the file (" + size + " bytes)")},
               {"track blocks outside TRKS", false, with32(no_crc(d), trk + 8 * 4, 60000u << 16 | track4_block),
-               map_fails("d.woz", dm + "track 4: blocks " + std::to_string(track4_block) + " to " +
+               dm("track 4: blocks " + std::to_string(track4_block) + " to " +
                                       std::to_string(track4_block + 59999) + " lie outside the TRKS chunk")},
               {"more bits than blocks", false, with32(no_crc(d), trk + 8 * 2 + 4, 13 * 4096 + 1),
-               map_fails("d.woz", dm + "track 2: 53249 bits do not fit in its 6656 bytes")},
+               dm("track 2: 53249 bits do not fit in its 6656 bytes")},
               {"CRC", false, with32(d, sample::kA2WozCrcOffset, 0x12345678),
-               map_fails("d.woz", dm + "CRC32 " + crc + " of the file, not the 12345678 its header gives")},
-              {"track not mapped", false, with8(no_crc(d), tmap + 8, 0xFF), map_fails("d.woz", dm + "track 2 sector 0 missing")},
+               dm(std::string("CRC32 ") + crc + " of the file, not the 12345678 its header gives")},
+              {"track not mapped", false, with8(no_crc(d), tmap + 8, 0xFF), dm("track 2 sector 0 missing")},
               {"track record out of range", false, with8(no_crc(d), tmap + 12, 200),
-               map_fails("d.woz", dm + "track 3: TMAP names track record 200 of 160")},
-              {"no TMAP", false, with8(no_crc(d), 83, 'X'), map_fails("d.woz", dm + "no TMAP chunk")},
-              {"INFO version 1 in WOZ 2", false, with8(no_crc(d), 20, 1),
-               map_fails("d.woz", dm + "INFO version 1 in a WOZ2 file")},
-              {"INFO version to come", false, with8(no_crc(d), 20, 4),
-               map_fails("d.woz", "unsupported image 'd.woz': INFO version 4")},
-              {"3.5-inch disk", false, with8(no_crc(d), 21, 2), map_fails("d.woz", "unsupported image 'd.woz': 3.5-inch disk")},
+               dm("track 3: TMAP names track record 200 of 160")},
+              {"no TMAP", false, with8(no_crc(d), 83, 'X'), dm("no TMAP chunk")},
+              {"INFO version 1 in WOZ 2", false, with8(no_crc(d), 20, 1), dm("INFO version 1 in a WOZ2 file")},
+              {"INFO version to come", false, with8(no_crc(d), 20, 4), um("INFO version 4")},
+              {"3.5-inch disk", false, with8(no_crc(d), 21, 2), um("3.5-inch disk")},
               {"bits past the map tracks, without CRC", false, bad_track30, ""},
-              {"more than 16 MiB", false, with_chunk(no_crc(d), size_t{16} << 20),
-               map_fails("d.woz", "unsupported image 'd.woz': more than 16777216 bytes")},
+              {"more than 16 MiB", false, with_chunk(no_crc(d), size_t{16} << 20), um("more than 16777216 bytes")},
               // Beyond the first mebibyte, which the program disk's reader holds of a plain image.
               {"program disk of 2 MiB", true, with_chunk(no_crc(p), size_t{2} << 20), ""},
               {"program disk catalog", true, sample::a2_woz(program_disk(), 1, 1, at(A2Damage::checksum, 17, 15)),
-               open_fails("p.woz", "damaged image 'p.woz': track 17 sector 15 checksum error\ncan't get catalog 'p.woz'")},
+               open_fails("p.woz",
+                          "damaged image 'p.woz': track 17 sector 15 checksum error\ncan't get catalog 'p.woz'")},
               {"program disk cut short", true, cut(p, 100000),
                open_fails("p.woz", "damaged image 'p.woz': chunk 'TRKS' at offset 248 runs past the end of the file "
                                    "(100000 bytes)")},

@@ -50,8 +50,10 @@ TEST(A2Floptool, ItsWozFilesOfDskImagesDecodeToTheSameSectorsAndPicture)
         EXPECT_TRUE(run.faults.empty()) << name;
         EXPECT_TRUE(run.image == disk) << name;
     }
-    const auto dsk = vorn_test::run_tool("vorna2map", {"-d1", "boot.dsk", "-d2", "morvane.dsk", "-o", "dsk.bmp"}, dir.path());
-    const auto woz = vorn_test::run_tool("vorna2map", {"-d1", "boot.woz", "-d2", "morvane.woz", "-o", "woz.bmp"}, dir.path());
+    const auto dsk =
+        vorn_test::run_tool("vorna2map", {"-d1", "boot.dsk", "-d2", "morvane.dsk", "-o", "dsk.bmp"}, dir.path());
+    const auto woz =
+        vorn_test::run_tool("vorna2map", {"-d1", "boot.woz", "-d2", "morvane.woz", "-o", "woz.bmp"}, dir.path());
     EXPECT_EQ(dsk.status, 0);
     EXPECT_EQ(woz.status, 0);
     EXPECT_EQ(woz.out, dsk.out);

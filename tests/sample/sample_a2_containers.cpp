@@ -134,7 +134,8 @@ NibbleTrack build_track(const Bytes& image, uint32_t track, const A2SectorDamage
         out.put_sync(gaps.after);
     }
     if (damaged_track && damage.kind == A2Damage::duplicated && damaged_physical < 16) {
-        Bytes other(sector_data(kLogicalOfPhysical[damaged_physical]), sector_data(kLogicalOfPhysical[damaged_physical]) + kSectorBytes);
+        const uint8_t* sound = sector_data(kLogicalOfPhysical[damaged_physical]);
+        Bytes other(sound, sound + kSectorBytes);
         for (uint8_t& b : other) b ^= 0x5A;
         out.put_address(track, damaged_physical);
         out.put_sync(gaps.between);
@@ -219,7 +220,8 @@ std::vector<uint8_t> a2_nib(const std::vector<uint8_t>& dos_image, A2SectorDamag
         NibbleTrack track = build_track(dos_image, t, damage, kNibGaps);
         const size_t fill = kNibTrackBytes - std::min(kNibTrackBytes, track.nibbles.size());
         out.insert(out.end(), fill, 0xFF);
-        out.insert(out.end(), track.nibbles.begin(), track.nibbles.begin() + static_cast<std::ptrdiff_t>(kNibTrackBytes - fill));
+        out.insert(out.end(), track.nibbles.begin(),
+                   track.nibbles.begin() + static_cast<std::ptrdiff_t>(kNibTrackBytes - fill));
     }
     return out;
 }

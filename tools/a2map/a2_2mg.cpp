@@ -81,8 +81,8 @@ int a2_2mg_decode(A2SectorRun& run, const char* name, std::span<const uint8_t> f
         return -1;
     }
     if (length % kSectorBytes != 0) {
-        a2_container_damaged(name, "%llu bytes of data are no whole number of %u-byte sectors", static_cast<ull>(length),
-                             kSectorBytes);
+        a2_container_damaged(name, "%llu bytes of data are no whole number of %u-byte sectors",
+                             static_cast<ull>(length), kSectorBytes);
         return -1;
     }
     if (format == kFormatProdos && blocks != 0 && uint64_t{blocks} * kBlockBytes != length) {

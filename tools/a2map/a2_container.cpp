@@ -47,7 +47,8 @@ int a2_container_read_rest(std::vector<uint8_t>& file, FILE* fp, const char* nam
         // A stream that can be sized is read in one piece, else in chunks.
         const int64_t left = file_bytes_left(fp);
         size_t chunk = size_t{1} << 16;
-        if (left >= 0) chunk = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(left) + 1, kA2ContainerMaxBytes + 1));
+        if (left >= 0)
+            chunk = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(left) + 1, kA2ContainerMaxBytes + 1));
         for (;;) {
             if (chunk > kA2ContainerMaxBytes - std::min(file.size(), kA2ContainerMaxBytes)) {
                 chunk = kA2ContainerMaxBytes - std::min(file.size(), kA2ContainerMaxBytes) + 1;

@@ -28,8 +28,9 @@ bool a2_nib_recognised(std::span<const uint8_t> head)
 int a2_nib_decode(A2SectorRun& run, const char* name, std::span<const uint8_t> file, uint32_t tracks)
 {
     if (file.size() != kNibBytes) {
-        a2_container_damaged(name, "%llu bytes of nibbles, not %u tracks of %llu", static_cast<unsigned long long>(file.size()),
-                             kNibTracks, static_cast<unsigned long long>(kNibTrackBytes));
+        a2_container_damaged(name, "%llu bytes of nibbles, not %u tracks of %llu",
+                             static_cast<unsigned long long>(file.size()), kNibTracks,
+                             static_cast<unsigned long long>(kNibTrackBytes));
         return -1;
     }
     const uint32_t count = std::min(tracks, kNibTracks);

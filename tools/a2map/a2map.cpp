@@ -145,7 +145,8 @@ int read_container(const char* path, FILE* fp, std::vector<uint8_t>& file, int k
             std::puts(run.faults[index].c_str());
             return -1;
         }
-        std::copy_n(run.image.begin() + static_cast<std::ptrdiff_t>(offset), n, buffer.begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy_n(run.image.begin() + static_cast<std::ptrdiff_t>(offset), n,
+                    buffer.begin() + static_cast<std::ptrdiff_t>(done));
     }
     return 0;
 }
