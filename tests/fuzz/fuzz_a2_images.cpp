@@ -1,5 +1,7 @@
 #include "fuzz_a2_images.h"
 
+#include <algorithm>
+
 #include "sample_a2.h"
 #include "sample_a2_containers.h"
 
@@ -21,6 +23,7 @@ const std::vector<uint8_t>& a2_container_base(uint32_t kind, bool map_disk)
             case 6: b = sample::a2_woz(disk, 2, 2); break;
             default: b = sample::a2_woz(disk, 2, 3); break;
         }
+        if (kind >= 5) std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(sample::kA2WozCrcOffset), 4, 0);
     }
     return b;
 }

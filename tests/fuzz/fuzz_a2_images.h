@@ -12,7 +12,9 @@ namespace vorn_fuzz {
 // NIB; WOZ 1; WOZ 2 with INFO 2; WOZ 2 with INFO 3.
 constexpr uint32_t kA2ContainerKinds = 7;
 
-// The container of the kind, of the map disk or of the program disk.
+// The container of the kind, of the map disk or of the program disk. The
+// WOZ files carry no CRC (0), so that bytes laid over them reach the
+// decoder; laying a CRC over offset 8 has it checked.
 const std::vector<uint8_t>& a2_container_base(uint32_t kind, bool map_disk);
 
 // Where in that container the catalog track (17) begins.
