@@ -183,8 +183,8 @@ int main(int argc, char** argv)
     }
     // Each Apple II container of either disk with its own bytes laid back
     // over its header, its chunk and track tables and the catalog track,
-    // through the file readers or not, whole or cut there; and the first
-    // bytes of each as a file of their own.
+    // through the file readers or not, whole or cut there; over its header
+    // and tables alone; and the first bytes of each as a file of their own.
     k = 0;
     for (uint8_t kind = 1; kind <= vorn_fuzz::kA2ContainerKinds; ++kind) {
         for (const bool map_disk : {false, true}) {
@@ -197,6 +197,10 @@ int main(int argc, char** argv)
                           concat(head, Bytes(file.begin() + at, file.begin() + at + 1024)));
                 }
             }
+            // The headers and tables alone, so that mutations stay there.
+            w.put("fuzz_a2_containers", "container" + std::to_string(k++),
+                  concat({static_cast<uint8_t>(kind | (map_disk ? 0x90 : 0)), 0, 0},
+                         Bytes(file.begin(), file.begin() + 320)));
             if (!map_disk)
                 w.put("fuzz_a2_containers", "container" + std::to_string(k++),
                       concat({0x20, 0, 0}, Bytes(file.begin(), file.begin() + 7000)));
