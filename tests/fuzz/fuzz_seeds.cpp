@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "fuzz_a2_images.h"
 #include "fuzz_images.h"
 #include "sample_world.h"
 #include "sample_a2.h"
@@ -194,6 +195,31 @@ int main(int argc, char** argv)
         const size_t from = (mode & 8) ? 0 : 17 * 4096;
         w.put("fuzz_dos33", "disk" + std::to_string(mode),
               concat({mode}, Bytes(disk.begin() + from, disk.begin() + from + 2 * 4096 + 256)));
+    }
+    // Each Apple II container of either disk with its own bytes laid back
+    // over its header, its chunk and track tables and the catalog track,
+    // through the file readers or not, whole or cut there; over its header
+    // and tables alone; and the first bytes of each as a file of their own.
+    k = 0;
+    for (uint8_t kind = 1; kind <= vorn_fuzz::kA2ContainerKinds; ++kind) {
+        for (const bool map_disk : {false, true}) {
+            const Bytes& file = vorn_fuzz::a2_container_base(kind, map_disk);
+            for (const size_t at : {size_t{0}, size_t{80}, size_t{256}, vorn_fuzz::a2_container_catalog_offset(kind)}) {
+                for (const uint8_t flags : {0x00, 0x80, 0x20, 0x68}) {
+                    const uint8_t mode = static_cast<uint8_t>(kind | flags | (map_disk ? 0x10 : 0));
+                    const Bytes head = {mode, static_cast<uint8_t>(at / 4), static_cast<uint8_t>(at / 4 >> 8)};
+                    w.put("fuzz_a2_containers", "container" + std::to_string(k++),
+                          concat(head, Bytes(file.begin() + at, file.begin() + at + 1024)));
+                }
+            }
+            // The headers and tables alone, so that mutations stay there.
+            w.put("fuzz_a2_containers", "container" + std::to_string(k++),
+                  concat({static_cast<uint8_t>(kind | (map_disk ? 0x90 : 0)), 0, 0},
+                         Bytes(file.begin(), file.begin() + 320)));
+            if (!map_disk)
+                w.put("fuzz_a2_containers", "container" + std::to_string(k++),
+                      concat({0x20, 0, 0}, Bytes(file.begin(), file.begin() + 7000)));
+        }
     }
     return w.ok ? 0 : 1;
 }

@@ -4,7 +4,8 @@
 //                          (swshape.pat, MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
 //   vorn_sample x68k DIR   vorn-arvelon.xdf (shape.pat), vorn-morvane.xdf
 //                          (MAP.BIN, TOWNE.BIN, PEOPLE.BIN)
-//   vorn_sample a2 DIR     VORNboot.dsk, vornmorvane.dsk (DOS 3.3 order), .po (ProDOS order)
+//   vorn_sample a2 DIR     VORNboot.dsk, vornmorvane.dsk (DOS 3.3 order), .po (ProDOS order),
+//                          and as .2mg, -prodos.2mg, .nib, .woz (WOZ 2), -woz1.woz
 // The floppy disks of pc98 and x68k in another container form, under the
 // same names with the form's extension:
 //   vorn_sample pc98|x68k DIR FORM     FORM: fdi, xdf, hdm, d88, nfd, r1.nfd, dim
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "sample_a2.h"
+#include "sample_a2_containers.h"
 #include "sample_containers.h"
 #include "sample_ports.h"
 
@@ -75,6 +77,7 @@ int main(int argc, char** argv)
              save(dir / "vornmorvane.dsk", sample::a2_morvane_disk(false)) &&
              save(dir / "VORNboot.po", sample::a2_program_disk(true)) &&
              save(dir / "vornmorvane.po", sample::a2_morvane_disk(true));
+        for (const auto& image : sample::a2_container_samples()) ok = ok && save(dir / image.name, image.bytes);
     } else {
         return usage();
     }

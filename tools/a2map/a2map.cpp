@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "a2_container.h"
 #include "bitmap.h"
 #include "cli.h"
 #include "dos33.h"
@@ -119,6 +120,43 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
     return 0;
 }
 
+namespace {
+
+// The first bytes of the disk from a container file whose first bytes (head)
+// were read: the file is read whole and decoded, as far as the buffer needs
+// tracks, and the buffer filled in DOS 3.3 logical order from the sectors in
+// the container's own order.
+int read_container(const char* path, FILE* fp, std::vector<uint8_t>& file, int kind, std::span<uint8_t> buffer)
+{
+    if (const int got = a2_container_read_rest(file, fp, path); got < 0) {
+        if (got == -1) std::printf("error: read '%s'\n", path);
+        return -1;
+    }
+    const uint32_t tracks = static_cast<uint32_t>(
+        std::min<uint64_t>((buffer.size() + kDos33TrackBytes - 1) / kDos33TrackBytes, kA2AllTracks));
+    A2SectorRun run;
+    if (a2_container_decode(run, path, file, kind, tracks) < 0) return -1;
+    const auto& table = dos33_order_table(run.order);
+    for (size_t done = 0, piece = 0; done < buffer.size(); done += kDos33SectorBytes, ++piece) {
+        const size_t n = std::min<size_t>(kDos33SectorBytes, buffer.size() - done);
+        const uint64_t offset = dos33_sector_offset(table, static_cast<uint32_t>(piece / 16), piece % 16);
+        if (offset >= run.image.size() || run.image.size() - offset < n) {
+            std::printf("error: read '%s'\n", path);
+            return -1;
+        }
+        const size_t index = static_cast<size_t>(offset / kDos33SectorBytes);
+        if (index < run.faults.size() && !run.faults[index].empty()) {
+            std::puts(run.faults[index].c_str());
+            return -1;
+        }
+        std::copy_n(run.image.begin() + static_cast<std::ptrdiff_t>(offset), n,
+                    buffer.begin() + static_cast<std::ptrdiff_t>(done));
+    }
+    return 0;
+}
+
+}  // namespace
+
 int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
 {
     UniqueFile fp = open_file(path, "rb");
@@ -126,8 +164,16 @@ int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
         std::printf("error: open '%s'\n", path);
         return -1;
     }
+    // The first bytes tell a container, which is decoded whatever the order.
+    std::vector<uint8_t> head(kA2ProbeBytes);
+    head.resize(std::fread(head.data(), 1, head.size(), fp.get()));
+    if (const int kind = a2_container_probe(head); kind != kA2Plain)
+        return read_container(path, fp.get(), head, kind, buffer);
     if (order != kSectorOrderProdos) {
-        if (std::fread(buffer.data(), 1, buffer.size(), fp.get()) != buffer.size()) {
+        const size_t from_head = std::min(head.size(), buffer.size());
+        std::copy_n(head.begin(), from_head, buffer.begin());
+        const size_t rest = buffer.size() - from_head;
+        if (rest > 0 && std::fread(buffer.data() + from_head, 1, rest, fp.get()) != rest) {
             std::printf("error: read '%s'\n", path);
             return -1;
         }

@@ -35,8 +35,11 @@ void a2map_print_usage();
 [[nodiscard]] int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv);
 
 // Reads the first buffer.size() bytes of a disk image, in DOS 3.3 logical
-// sector order, straight from the file: in one read for order 1, sector by
-// sector through the ProDOS table for order 2. 0 or -1.
+// sector order, straight from the file: from its start for order 1, sector
+// by sector through the ProDOS table for order 2. A 2MG, NIB or WOZ container
+// is decoded instead (its own order applies), as far as the buffer needs
+// tracks; a sector of them that it could not give fails the read after its
+// fault line, while damage on later tracks is never looked at. 0 or -1.
 [[nodiscard]] int read_image_file(const char* path, int order, std::span<uint8_t> buffer);
 
 // Loads the shapes, composes the map, colours it and writes the picture.

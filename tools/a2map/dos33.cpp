@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "a2_container.h"
 #include "byteorder.h"
 #include "stdio_file.h"
 
@@ -15,6 +16,39 @@ constexpr uint32_t kCatalogLastTrack = 49;
 const uint8_t* sector_bytes(const Dos33Disk& disk, uint32_t track, uint32_t sector)
 {
     return disk.image.data() + dos33_sector_offset(disk.order_table, track, sector);
+}
+
+// True, after the sector's fault line, when a damaged container could not
+// give the sector (which lies inside the image).
+bool sector_faulty(const Dos33Disk& disk, uint32_t track, uint32_t sector)
+{
+    if (disk.faults.empty()) return false;
+    const uint64_t index = dos33_sector_offset(disk.order_table, track, sector) / kDos33SectorBytes;
+    if (index >= disk.faults.size() || disk.faults[index].empty()) return false;
+    std::puts(disk.faults[index].c_str());
+    return true;
+}
+
+// Replaces the bytes read from a container file with the sectors it holds.
+// The rest of a file longer than what was held is read first.
+int decode_container(Dos33Disk& disk, const char* path, FILE* fp, int kind)
+{
+    std::vector<uint8_t> file = std::move(disk.image);
+    disk.image.clear();
+    if (static_cast<uint64_t>(disk.image_size) > file.size()) {
+        const int got = a2_container_read_rest(file, fp, path);
+        if (got == -1) std::printf("read error '%s'\n", path);
+        if (got < 0) return -1;
+    }
+    A2SectorRun run;
+    if (a2_container_decode(run, path, file, kind, kA2AllTracks) < 0) return -1;
+    disk.image = std::move(run.image);
+    disk.faults = std::move(run.faults);
+    disk.order = run.order;
+    disk.order_table = dos33_order_table(run.order);
+    disk.image_size = static_cast<int64_t>(disk.image.size());
+    disk.tracks = disk.image_size / kDos33TrackBytes;
+    return 0;
 }
 
 // Walks the catalog chain from track 17, sector 15. A loop, an address off
@@ -33,7 +67,7 @@ int read_catalog(Dos33Disk& disk)
         if (seen[track * 256 + sector]) break;
         seen[track * 256 + sector] = true;
         if (track < 1 || track > kCatalogLastTrack || sector > 15 ||
-            !dos33_sector_inside(disk, track, sector))
+            !dos33_sector_inside(disk, track, sector) || sector_faulty(disk, track, sector))
             break;
         try {
             disk.catalog.emplace_back();
@@ -75,6 +109,7 @@ int read_entry_lists(Dos33Disk& disk, CatalogEntry& entry)
             std::printf("illegal track/sector (%02X/%02X)\n", track, sector);
             return -1;
         }
+        if (sector_faulty(disk, track, sector)) return -1;
         try {
             entry.lists.emplace_back();
         } catch (const std::bad_alloc&) {
@@ -167,6 +202,9 @@ int dos33_open(Dos33Disk& disk, const char* path, int order)
         std::printf("read error '%s'\n", path);
         return -1;
     }
+    if (const int kind = a2_container_probe(std::span(disk.image).first(std::min(held, kA2ProbeBytes)));
+        kind != kA2Plain && decode_container(disk, path, fp.get(), kind) < 0)
+        return -1;
     fp.reset();
     if (read_catalog(disk) < 0) {
         std::printf("can't get catalog '%s'\n", path);
@@ -213,6 +251,7 @@ int dos33_read_file(const Dos33Disk& disk, const char* name, std::span<uint8_t> 
     // A data sector outside the image was warned about when the lists were
     // read; a read that reaches it stops there.
     if (!dos33_sector_inside(disk, track, sector)) return 0;
+    if (sector_faulty(disk, track, sector)) return -1;
     const uint8_t* data = sector_bytes(disk, track, sector);
 
     uint32_t header = 0;
@@ -270,6 +309,7 @@ int dos33_read_file(const Dos33Disk& disk, const char* name, std::span<uint8_t> 
         track = entry->lists[list].pairs[pair][0];
         sector = entry->lists[list].pairs[pair][1];
         if (!dos33_sector_inside(disk, track, sector)) break;
+        if (sector_faulty(disk, track, sector)) return -1;
         data = sector_bytes(disk, track, sector);
     }
     return static_cast<int>(copied);

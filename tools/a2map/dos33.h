@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 constexpr uint32_t kDos33SectorBytes = 256;
@@ -80,11 +81,17 @@ struct Dos33Disk {
     int64_t image_size = 0;  // size of the file, which may exceed what is held
     int64_t tracks = 0;      // image size / 4,096
     std::vector<uint8_t> image;  // the file's first min(size, 1 MiB) bytes
+    // The line to print for each sector that a damaged container could not
+    // give, by sector index in image (empty: sound); empty when all are.
+    std::vector<std::string> faults;
 };
 
 // Loads the image at path in the given sector order (1 or 2), reads its
 // catalog and the files' track/sector lists. 0 or -1. Call dos33_close after
-// it, failed or not.
+// it, failed or not. A 2MG, NIB or WOZ container is decoded into its
+// sectors, in the order it gives; a sector it could not give fails the step
+// that reads it, after its fault line (a catalog sector the open, a list
+// the lists of its entry and those after it, a data sector the file read).
 [[nodiscard]] int dos33_open(Dos33Disk& disk, const char* path, int order);
 
 // Releases everything the record holds and leaves it empty.
