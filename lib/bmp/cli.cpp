@@ -67,3 +67,11 @@ int cli_add_phase(const char* word, uint32_t* gates)
     *gates |= 1u << (phase - 1);
     return 0;
 }
+
+CliOutput cli_output(const char* name, int name_given, int png_option)
+{
+    CliOutput output;
+    output.format = png_option ? PictureFormat::kPng : picture_format_of(name);
+    output.name = output.format == PictureFormat::kPng && !name_given ? png_name_of(name) : std::string(name);
+    return output;
+}

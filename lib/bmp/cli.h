@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "row_sink.h"
 
 // Reads a number the way strtoul(word, &end, 0) reads it where unsigned long
 // has 32 bits: leading white space, an optional sign, "0x" hexadecimal,
@@ -15,3 +18,14 @@
 // phase - 1). The word must be a number from 1 to 8; otherwise prints
 // "error: illegal phase value: WORD" and returns -1.
 [[nodiscard]] int cli_add_phase(const char* word, uint32_t* gates);
+
+// The picture a run writes: its format and file name.
+struct CliOutput {
+    PictureFormat format = PictureFormat::kBmp;
+    std::string name;
+};
+
+// PNG when png_option is set (--png) or when the name ends in ".png" in any
+// case, else BMP. A default name (name_given 0) that ends in ".bmp" then ends
+// in ".png" instead; a name given is used as it stands.
+[[nodiscard]] CliOutput cli_output(const char* name, int name_given, int png_option);
