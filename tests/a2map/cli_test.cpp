@@ -45,7 +45,8 @@ const std::string kUsage =
     "        -p|--phase NUM          draw moon gate of specified phase (1-8)\n"
     "        -b|--baloon             draw baloon\n"
     "           --overwrite          overwrite output file\n"
-    "        -?|--help               print usage\n";
+    "        -?|--help               print usage\n"
+    "           --png                write PNG instead of BMP\n";
 
 // The map as the sample morvane disk stores it (chunks of 16 x 16 tiles).
 const std::vector<uint8_t>& sample_map()

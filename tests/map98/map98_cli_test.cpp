@@ -202,7 +202,8 @@ std::string usage(const char* tool, const char* disk1, const char* disk2, int ro
            "        -p|--phase NUM          draw moon gate of specified phase (1-8)\n"
            "        -b|--baloon             draw baloon\n"
            "           --overwrite          overwrite output file\n"
-           "        -?|--help               print usage\n";
+           "        -?|--help               print usage\n"
+           "           --png                write PNG instead of BMP\n";
 }
 
 TEST(Map98Cli, UsageShowsTheToolsOwnNameAndDefaults)

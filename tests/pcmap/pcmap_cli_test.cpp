@@ -31,7 +31,8 @@ const std::string kUsage =
     "        -b|--baloon             draw baloon\n"
     "           --overwrite          overwrite output file\n"
     "        -?|--help               print usage\n"
-    "read map data from current directory if not specified\n";
+    "read map data from current directory if not specified\n"
+    "           --png                write PNG instead of BMP\n";
 
 // The separator the tool puts between a data directory and a file name: a
 // backslash in the Windows build, which runs here through $VORN_TOOL_RUNNER.

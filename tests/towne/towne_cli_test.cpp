@@ -674,7 +674,8 @@ std::string usage(const Port& port)
            "        -M|--no-mask            not use mask data\n"
            "        -n|--no-npcs                draw no NPCs\n"
            "           --overwrite              overwrite output files\n"
-           "        -?|--help                   print usage\n";
+           "        -?|--help                   print usage\n"
+           "           --png                    write PNG instead of BMP\n";
 }
 
 class TowneCommandLine : public testing::TestWithParam<Port> {};
