@@ -52,8 +52,12 @@ void tile_sheet_prepare(TileSheet& sheet, const ShapeSet& shapes, const ShapeMas
     std::vector<uint8_t> wide(in_stride);
     for (size_t y = 0; y < mask_rows * shapes.tile_height; ++y) {
         const uint8_t* in = mask->pixels.data() + y * sheet_width;
-        for (uint32_t x = 0; x < sheet_width; ++x)
-            std::memset(wide.data() + x * bytes_per_pixel, in[x] ? 0xFF : 0, bytes_per_pixel);
+        if (bytes_per_pixel == 1) {
+            for (uint32_t x = 0; x < sheet_width; ++x) wide[x] = in[x] ? 0xFF : 0;
+        } else {
+            for (uint32_t x = 0; x < sheet_width; ++x)
+                for (size_t b = 0; b < bytes_per_pixel; ++b) wide[x * bytes_per_pixel + b] = in[x] ? 0xFF : 0;
+        }
         uint8_t* out = sheet.mask.data() + y * sheet.line_stride;
         if (sheet.is_packed) pack_row(out, wide.data(), sheet_width, bits);
         else std::memcpy(out, wide.data(), in_stride);

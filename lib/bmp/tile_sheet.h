@@ -70,3 +70,27 @@ inline void copy_tile_row(uint8_t* out, const uint8_t* in, size_t bytes)
     }
     while (bytes-- > 0) *out++ = *in++;
 }
+
+template <size_t Bytes>
+inline void copy_tile_rows_fixed(uint8_t* out, const uint8_t* const* sources, size_t count, size_t offset)
+{
+    for (size_t x = 0; x < count; ++x, out += Bytes) std::memcpy(out, sources[x] + offset, Bytes);
+}
+
+// Writes one picture row of a row of count tiles: for each tile, the bytes
+// of its row that starts offset bytes after sources[x]. Common tile row
+// lengths get a copy of fixed size.
+inline void copy_tile_rows(uint8_t* out, const uint8_t* const* sources, size_t count, size_t offset, size_t bytes)
+{
+    switch (bytes) {
+        case 8: copy_tile_rows_fixed<8>(out, sources, count, offset); return;
+        case 14: copy_tile_rows_fixed<14>(out, sources, count, offset); return;
+        case 16: copy_tile_rows_fixed<16>(out, sources, count, offset); return;
+        case 18: copy_tile_rows_fixed<18>(out, sources, count, offset); return;
+        case 28: copy_tile_rows_fixed<28>(out, sources, count, offset); return;
+        case 32: copy_tile_rows_fixed<32>(out, sources, count, offset); return;
+        case 36: copy_tile_rows_fixed<36>(out, sources, count, offset); return;
+        default:
+            for (size_t x = 0; x < count; ++x, out += bytes) copy_tile_row(out, sources[x] + offset, bytes);
+    }
+}

@@ -8,30 +8,6 @@ namespace {
 
 constexpr size_t kBandBytes = size_t{1} << 20;
 
-template <size_t Bytes>
-void copy_row_fixed(uint8_t* out, const uint8_t* const* sources, size_t offset)
-{
-    for (uint32_t x = 0; x < kWorldTiles; ++x, out += Bytes) std::memcpy(out, sources[x] + offset, Bytes);
-}
-
-// Writes one pixel row of a row of tiles: for each tile, the row of its shape
-// that starts offset bytes into the shape. Common tile row lengths get a copy
-// of fixed size.
-void copy_row(uint8_t* out, const uint8_t* const* sources, size_t offset, size_t row_bytes)
-{
-    switch (row_bytes) {
-        case 8: copy_row_fixed<8>(out, sources, offset); return;
-        case 14: copy_row_fixed<14>(out, sources, offset); return;
-        case 16: copy_row_fixed<16>(out, sources, offset); return;
-        case 18: copy_row_fixed<18>(out, sources, offset); return;
-        case 28: copy_row_fixed<28>(out, sources, offset); return;
-        case 32: copy_row_fixed<32>(out, sources, offset); return;
-        default:
-            for (uint32_t x = 0; x < kWorldTiles; ++x, out += row_bytes)
-                copy_tile_row(out, sources[x] + offset, row_bytes);
-    }
-}
-
 }  // namespace
 
 void world_map_draw_rows(const TileSheet& sheet, std::span<const uint8_t> map, uint32_t gates, int balloon,
@@ -49,7 +25,7 @@ void world_map_draw_rows(const TileSheet& sheet, std::span<const uint8_t> map, u
             sources[x] = sheet.pixels + tile_sheet_offset(sheet, shape, 0);
         }
         for (uint32_t l = 0; l < sheet.lines; ++l, out += stride)
-            copy_row(out, sources, l * sheet.line_stride, sheet.tile_bytes);
+            copy_tile_rows(out, sources, kWorldTiles, l * sheet.line_stride, sheet.tile_bytes);
     }
 }
 

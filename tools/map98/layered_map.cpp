@@ -111,17 +111,29 @@ void layered_draw_rows(const TileSheet& sheet, std::span<const LayeredTile> plan
                        uint8_t* top, ptrdiff_t stride)
 {
     const size_t tile_bytes = sheet.tile_bytes;
-    TileSource sources[kWorldTiles];
+    // Every tile row is first copied as the shape's own row; the few tiles
+    // that are blank or lie over another shape are then redrawn.
+    const uint8_t* shapes[kWorldTiles];
+    TileSource special[kWorldTiles];
+    uint32_t special_at[kWorldTiles];
     uint8_t* row = top;
     for (uint32_t y = first; y < first + count; ++y) {
-        for (uint32_t x = 0; x < kWorldTiles; ++x) sources[x] = resolve_tile(plan[size_t{y} * kWorldTiles + x], sheet);
+        uint32_t specials = 0;
+        for (uint32_t x = 0; x < kWorldTiles; ++x) {
+            const TileSource source = resolve_tile(plan[size_t{y} * kWorldTiles + x], sheet);
+            shapes[x] = source.shape ? source.shape : sheet.pixels;
+            if (!source.shape || source.mask) {
+                special[specials] = source;
+                special_at[specials++] = x;
+            }
+        }
         for (uint32_t line = 0; line < sheet.lines; ++line, row += stride) {
             const size_t at = line * sheet.line_stride;
-            uint8_t* out = row;
-            for (uint32_t x = 0; x < kWorldTiles; ++x, out += tile_bytes) {
-                const TileSource& source = sources[x];
+            copy_tile_rows(row, shapes, kWorldTiles, at, tile_bytes);
+            for (uint32_t k = 0; k < specials; ++k) {
+                const TileSource& source = special[k];
+                uint8_t* out = row + special_at[k] * tile_bytes;
                 if (!source.shape) std::memset(out, 0, tile_bytes);
-                else if (!source.mask) copy_tile_row(out, source.shape + at, tile_bytes);
                 else select_row(out, source.shape + at, source.beneath + at, source.mask + at, tile_bytes);
             }
         }
