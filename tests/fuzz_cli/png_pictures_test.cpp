@@ -220,7 +220,9 @@ const PngCase kCases[] = {
     {"vorna2map", {"-s", "s4-3x3.bmp", "-B"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(EveryTool, PngPictures, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(EveryTool, PngPictures, ::testing::ValuesIn(kCases), [](const auto& info) {
+    return info.param.tool + "_" + std::to_string(info.index);
+});
 
 // PNG files that cannot be written: the write-error chain and status 1, and
 // no picture or temporary file left, as for BMP.
