@@ -174,13 +174,15 @@ int copy_into_target(RowSink& sink)
 {
     const std::string from = sink.temporary;
     sink.temporary.clear();
-    UniqueFile in = open_file(from.c_str(), "rb");
     UniqueFile out = open_file(sink.path.c_str(), "wb");
     if (!out) {
         std::remove(from.c_str());
         std::printf("error: open '%s'\n", sink.path.c_str());
         return -1;
     }
+    // (Windows removes no file that is open: the temporary is read only once
+    // the target is open, and closed before it is removed.)
+    UniqueFile in = open_file(from.c_str(), "rb");
     bool failed = !in;
     std::vector<uint8_t> buffer;
     try {
