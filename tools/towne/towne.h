@@ -76,6 +76,8 @@ void town_plan(std::span<TownTile, kTownTiles> plan, std::span<const uint8_t> to
 void town_draw_rows(const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, uint32_t first,
                     uint32_t count, uint8_t* top, ptrdiff_t stride);
 
-// Writes a translated town into an open sink. 0, or -1 after the sink's
+// Writes a translated town into an open sink, composed in band (sized here
+// the first time, then kept from town to town). 0, or -1 after the sink's
 // messages. Throws std::bad_alloc.
-[[nodiscard]] int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan);
+[[nodiscard]] int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan,
+                                 BandBuffer& band);

@@ -146,43 +146,49 @@ void town_draw_rows(const TileSheet& sheet, std::span<const TownTile, kTownTiles
 {
     const size_t tile_bytes = sheet.tile_bytes;
     const bool has_mask = !sheet.mask.empty();
+    // Every tile row is first copied as the shape's own row (a person's
+    // without a mask); the tiles with layers are then redrawn.
+    const uint8_t* shapes[kTownTilesAcross];
+    uint32_t layered[kTownTilesAcross];
     uint8_t* row = top;
     for (uint32_t y = first; y < first + count; ++y) {
+        const TownTile* tiles = plan.data() + y * kTownTilesAcross;
+        uint32_t layers = 0;
+        for (uint32_t x = 0; x < kTownTilesAcross; ++x) {
+            const TownTile& tile = tiles[x];
+            const bool whole_person = tile.person != kTownNone && !has_mask;
+            shapes[x] = sheet.pixels +
+                        tile_sheet_offset(sheet, static_cast<uint32_t>(whole_person ? tile.person : tile.shape), 0);
+            if (has_mask && (tile.person != kTownNone || tile.beneath != kTownNone)) layered[layers++] = x;
+        }
         for (uint32_t line = 0; line < sheet.lines; ++line, row += stride) {
-            uint8_t* out = row;
-            for (uint32_t x = 0; x < kTownTilesAcross; ++x, out += tile_bytes) {
-                const TownTile& tile = plan[y * kTownTilesAcross + x];
-                const auto own = static_cast<uint32_t>(tile.shape);
-                const uint8_t* shape = sheet.pixels + tile_sheet_offset(sheet, own, line);
-                if (tile.person == kTownNone && tile.beneath == kTownNone) {
-                    copy_tile_row(out, shape, tile_bytes);
-                    continue;
+            const size_t at = line * sheet.line_stride;
+            copy_tile_rows(row, shapes, kTownTilesAcross, at, tile_bytes);
+            // Person over tile shape over beneath shape, each where the mask
+            // of the layer above lets it through.
+            for (uint32_t k = 0; k < layers; ++k) {
+                const TownTile& tile = tiles[layered[k]];
+                uint8_t* out = row + layered[k] * tile_bytes;
+                if (tile.beneath != kTownNone) {
+                    const auto own = static_cast<uint32_t>(tile.shape);
+                    const size_t beneath = tile_sheet_offset(sheet, static_cast<uint32_t>(tile.beneath), line);
+                    const size_t mask = tile_sheet_offset(sheet, own, line);
+                    select_row(out, out, sheet.pixels + beneath, sheet.mask.data() + mask, tile_bytes);
                 }
-                const auto person = static_cast<uint32_t>(tile.person);
-                if (!has_mask) {  // a person replaces the tile whole
-                    copy_tile_row(out, sheet.pixels + tile_sheet_offset(sheet, person, line), tile_bytes);
-                    continue;
+                if (tile.person != kTownNone) {
+                    const size_t person = tile_sheet_offset(sheet, static_cast<uint32_t>(tile.person), line);
+                    select_row(out, sheet.pixels + person, out, sheet.mask.data() + person, tile_bytes);
                 }
-                // Person over tile shape over beneath shape, each where the
-                // mask of the layer above lets it through.
-                if (tile.beneath != kTownNone)
-                    select_row(out, shape, sheet.pixels + tile_sheet_offset(sheet, static_cast<uint32_t>(tile.beneath), line),
-                               sheet.mask.data() + tile_sheet_offset(sheet, own, line), tile_bytes);
-                else
-                    copy_tile_row(out, shape, tile_bytes);
-                if (tile.person != kTownNone)
-                    select_row(out, sheet.pixels + tile_sheet_offset(sheet, person, line), out,
-                               sheet.mask.data() + tile_sheet_offset(sheet, person, line), tile_bytes);
             }
         }
     }
 }
 
-int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan)
+int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, BandBuffer& band)
 {
-    BandBuffer band;
     const uint32_t rows = kTownTilesDown * sheet.lines;
-    if (band_buffer_init(band, sink, rows, sheet.is_packed) < 0) throw std::bad_alloc();
+    if (band.rows.size() != sink.row_stride * rows && band_buffer_init(band, sink, rows, sheet.is_packed) < 0)
+        throw std::bad_alloc();
     ptrdiff_t stride = 0;
     uint8_t* top = band_buffer_target(band, sink, rows, &stride);
     town_draw_rows(sheet, plan, 0, kTownTilesDown, top, stride);

@@ -81,6 +81,7 @@ int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, 
     TileSheet sheet;
     if (fits) tile_sheet_prepare(sheet, shapes, mask.pixels.empty() ? nullptr : &mask, true);
     std::array<TownTile, kTownTiles> plan;
+    BandBuffer band;
     for (uint32_t i = 0; i < kTownCount; ++i) {
         const TownEntry& town = kTownTable[i];
         std::printf("[%s]\n", town.display_name);
@@ -94,7 +95,7 @@ int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, 
         const CliOutput output = cli_output(town.file_name, 0, settings.png);
         if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
                           shapes.palette, settings.overwrite) < 0 ||
-            town_map_write(sink, sheet, plan) < 0 || row_sink_close(sink) < 0) {
+            town_map_write(sink, sheet, plan, band) < 0 || row_sink_close(sink) < 0) {
             std::printf("error: write bitmap file '%s'\n", output.name.c_str());
             return -1;
         }
