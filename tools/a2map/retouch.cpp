@@ -56,8 +56,9 @@ void build_tables(RetouchTables& t)
                     saturation = 0;
                 }
                 if (none && s != kNoSaturation) continue;  // never looked up
-                retouch_pixel(brightness, hue, saturation, lit != 0,
-                              t.bgr[pair][lit * kSaturationSteps + s].data());
+                uint8_t bgr[4] = {};
+                retouch_pixel(brightness, hue, saturation, lit != 0, bgr);
+                std::memcpy(&t.bgr[pair][lit * kSaturationSteps + s], bgr, 4);
             }
         }
     }
@@ -176,12 +177,19 @@ void retouch_row(RetouchWork& w, uint8_t* in, uint8_t* out, int64_t width)
     }
     count_runs(hue, rewritten, w.saturation.data(), first, last);
 
-    for (int64_t x = 0; x < width; ++x) {
+    // Each colour goes out as four bytes, the fourth overwritten by the
+    // next pixel; the last pixel takes three.
+    auto colour = [&](int64_t x) {
         const uint32_t lit = in[x] != 0 ? 1 : 0;
-        const auto& c = t.bgr[w.pair[x]][lit * kSaturationSteps + w.saturation[x]];
-        out[3 * x] = c[0];
-        out[3 * x + 1] = c[1];
-        out[3 * x + 2] = c[2];
+        return t.bgr[w.pair[x]][lit * kSaturationSteps + w.saturation[x]];
+    };
+    for (int64_t x = 0; x + 1 < width; ++x) {
+        const uint32_t c = colour(x);
+        std::memcpy(out + 3 * x, &c, 4);
+    }
+    if (width > 0) {
+        const uint32_t c = colour(width - 1);
+        std::memcpy(out + 3 * (width - 1), &c, 3);
     }
 }
 

@@ -49,7 +49,8 @@ constexpr uint32_t kRetouchSaturationSteps = kRetouchNoSaturation + 1;
 struct RetouchTables {
     std::array<uint8_t, 256> hue_id{};  // pair of codes -> distinct hue, or 255 for none
     uint8_t zero_hue_id = 0;            // the id of hue 0, which a column without hue takes
-    std::array<std::array<std::array<uint8_t, 3>, 2 * kRetouchSaturationSteps>, 256> bgr{};
+    // Blue, green, red and a zero byte, in memory order.
+    std::array<std::array<uint32_t, 2 * kRetouchSaturationSteps>, 256> bgr{};
 };
 
 // The tables and the working lines of one picture width.
