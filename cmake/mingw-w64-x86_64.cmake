@@ -26,3 +26,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib is linked from its static archive, never through the DLL's import
+# library, so that the programs need no zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
+set(ZLIB_LIBRARY /usr/${VORN_MINGW_PREFIX}/lib/libz.a CACHE FILEPATH "zlib, static")

@@ -166,3 +166,10 @@ extern const uint8_t kBlackWhitePalette[8];
 // out; the caller prints "error: memory exhausted!".
 [[nodiscard]] int bitmap_create(Bitmap& bitmap, const ShapeSet& shapes, uint32_t tiles_across,
                                 uint32_t tiles_down);
+
+// The size of a picture of tiles_across x tiles_down tiles of the shape set,
+// checked as bitmap_create checks it (without allocating anything): -1 when
+// its pixels would reach 4 GiB or its BMP file would not fit the header's
+// 32-bit fields, else 0 with the width and height stored.
+[[nodiscard]] int bitmap_size_check(const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down,
+                                    uint32_t* width, uint32_t* height);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "row_sink.h"
 #include "size_math.h"
 
 namespace {
@@ -35,27 +36,6 @@ constexpr size_t kWriteBlockBytes = size_t{1} << 20;
 bool valid_bit_count(uint32_t bits)
 {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
-// Encodes one picture row into its padded BMP form; out is zeroed already.
-void encode_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits)
-{
-    switch (bits) {
-        case 1:
-            for (uint32_t x = 0; x < width; ++x)
-                if (row[x] != 0) out[x >> 3] = static_cast<uint8_t>(out[x >> 3] | (0x80u >> (x & 7)));
-            break;
-        case 4: {
-            const uint32_t pairs = width / 2;
-            for (uint32_t i = 0; i < pairs; ++i)
-                out[i] = static_cast<uint8_t>((row[2 * i] << 4) | (row[2 * i + 1] & 0x0F));
-            if (width & 1) out[pairs] = static_cast<uint8_t>(row[width - 1] << 4);
-            break;
-        }
-        default:
-            std::memcpy(out, row, static_cast<size_t>(width) * (bits / 8));
-            break;
-    }
 }
 
 }  // namespace
@@ -168,10 +148,9 @@ int write_bitmap(FILE* fp, const BmpHeader& header, std::span<const uint8_t> pal
         for (size_t r = 0; r < rows; ++r) {
             --y;
             uint8_t* out = block.data() + r * row_out;
-            // Only the bytes the encoder ORs into or leaves alone need clearing.
-            const size_t data_bytes = bits == 1 ? 0 : bits == 4 ? width / 2 : row_in;
+            const size_t data_bytes = packed_row_bytes(width, bits);
             std::fill(out + data_bytes, out + row_out, 0);
-            encode_row(out, pixels.data() + static_cast<size_t>(y) * row_in, width, bits);
+            pack_row(out, pixels.data() + static_cast<size_t>(y) * row_in, width, bits);
         }
         if (std::fwrite(block.data(), 1, rows * row_out, fp) != rows * row_out) {
             std::puts("error: write_bitmap() - can't write bitmap data");

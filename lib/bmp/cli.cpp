@@ -74,3 +74,11 @@ void cli_print_version(const char* tool_name)
 {
     std::printf("%s %s\n", tool_name, kVornVersion);
 }
+
+CliOutput cli_output(const char* name, int name_given, int png_option)
+{
+    CliOutput output;
+    output.format = png_option ? PictureFormat::kPng : picture_format_of(name);
+    output.name = output.format == PictureFormat::kPng && !name_given ? png_name_of(name) : std::string(name);
+    return output;
+}

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "row_sink.h"
 
 // Reads a number the way strtoul(word, &end, 0) reads it where unsigned long
 // has 32 bits: leading white space, an optional sign, "0x" hexadecimal,
@@ -31,3 +34,14 @@ constexpr int kCliVersionShown = -1;
 // Prints the one version line of --version, "NAME VERSION", with the tool's
 // fixed name and the version the project was built as.
 void cli_print_version(const char* tool_name);
+
+// The picture a run writes: its format and file name.
+struct CliOutput {
+    PictureFormat format = PictureFormat::kBmp;
+    std::string name;
+};
+
+// PNG when png_option is set (--png) or when the name ends in ".png" in any
+// case, else BMP. A default name (name_given 0) that ends in ".bmp" then ends
+// in ".png" instead; a name given is used as it stands.
+[[nodiscard]] CliOutput cli_output(const char* name, int name_given, int png_option);

@@ -104,18 +104,29 @@ int read_mask_bitmap(const char* path, ShapeMask& mask, uint32_t tile_width, uin
     return 0;
 }
 
-int bitmap_create(Bitmap& bitmap, const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down)
+int bitmap_size_check(const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down, uint32_t* width,
+                      uint32_t* height)
 {
-    const uint64_t width = uint64_t{shapes.tile_width} * tiles_across;
-    const uint64_t height = uint64_t{shapes.tile_height} * tiles_down;
-    if (width > 0xFFFFFFFFu || height > 0xFFFFFFFFu) return -1;
+    const uint64_t w = uint64_t{shapes.tile_width} * tiles_across;
+    const uint64_t h = uint64_t{shapes.tile_height} * tiles_down;
+    if (w > 0xFFFFFFFFu || h > 0xFFFFFFFFu) return -1;
     uint64_t size = 0;
-    if (!size_product32(width, height, shapes.bytes_per_pixel, &size)) return -1;
+    if (!size_product32(w, h, shapes.bytes_per_pixel, &size)) return -1;
     // The BMP file of the picture must fit the header's 32-bit size fields.
     BmpHeader header;
-    if (create_bitmap_header(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+    if (create_bitmap_header(header, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
                              static_cast<uint16_t>(shapes.bits_per_pixel)) < 0)
         return -1;
+    *width = static_cast<uint32_t>(w);
+    *height = static_cast<uint32_t>(h);
+    return 0;
+}
+
+int bitmap_create(Bitmap& bitmap, const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down)
+{
+    uint32_t width = 0, height = 0;
+    if (bitmap_size_check(shapes, tiles_across, tiles_down, &width, &height) < 0) return -1;
+    const uint64_t size = uint64_t{width} * height * shapes.bytes_per_pixel;
 
     bitmap.width = static_cast<uint32_t>(width);
     bitmap.height = static_cast<uint32_t>(height);

@@ -1,31 +1,56 @@
 #include "worldmap.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
-template <size_t Bytes>
-void copy_row_fixed(uint8_t* out, const uint8_t* const* sources, size_t offset)
-{
-    for (uint32_t x = 0; x < kWorldTiles; ++x, out += Bytes) std::memcpy(out, sources[x] + offset, Bytes);
-}
+constexpr size_t kBandBytes = size_t{1} << 20;
 
-// Writes one pixel row of a row of tiles: for each tile, the row of its shape
-// that starts offset bytes into the shape. Common tile widths get a copy of
-// fixed size.
-void copy_row(uint8_t* out, const uint8_t* const* sources, size_t offset, size_t row_bytes)
+}  // namespace
+
+void world_map_draw_rows(const TileSheet& sheet, std::span<const uint8_t> map, uint32_t gates, int balloon,
+                         uint32_t chunk_edge, uint32_t first, uint32_t count, uint8_t* top, ptrdiff_t stride)
 {
-    switch (row_bytes) {
-        case 16: copy_row_fixed<16>(out, sources, offset); return;
-        case 28: copy_row_fixed<28>(out, sources, offset); return;
-        case 32: copy_row_fixed<32>(out, sources, offset); return;
-        default:
-            for (uint32_t x = 0; x < kWorldTiles; ++x, out += row_bytes)
-                std::memcpy(out, sources[x] + offset, row_bytes);
+    // Each tile shows the shape its map byte (or a gate or the balloon)
+    // names; its rows are copied picture row by picture row.
+    const uint8_t* sources[kWorldTiles];
+    uint8_t* out = top;
+    for (uint32_t y = first; y < first + count; ++y) {
+        for (uint32_t x = 0; x < kWorldTiles; ++x) {
+            uint32_t shape = map[world_map_index(x, y, chunk_edge)];
+            if (world_gate_at(gates, x, y)) shape = kMoonGateShape;
+            if (balloon && x == kBalloonSite.x && y == kBalloonSite.y) shape = kBalloonShape;
+            sources[x] = sheet.pixels + tile_sheet_offset(sheet, shape, 0);
+        }
+        for (uint32_t l = 0; l < sheet.lines; ++l, out += stride)
+            copy_tile_rows(out, sources, kWorldTiles, l * sheet.line_stride, sheet.tile_bytes);
     }
 }
 
-}  // namespace
+uint32_t world_band_tiles(size_t row_bytes, uint32_t lines)
+{
+    const size_t tile_row = std::max<size_t>(row_bytes * lines, 1);
+    return static_cast<uint32_t>(std::clamp<size_t>(kBandBytes / tile_row, 1, kWorldTiles));
+}
+
+int world_map_write(RowSink& sink, const TileSheet& sheet, std::span<const uint8_t> map, uint32_t gates,
+                    int balloon, uint32_t chunk_edge)
+{
+    const uint32_t per_band = world_band_tiles(sink.row_stride, sheet.lines);
+    BandBuffer band;
+    if (band_buffer_init(band, sink, per_band * sheet.lines, sheet.is_packed) < 0) throw std::bad_alloc();
+    for (uint32_t i = 0;; ++i) {
+        const RowBand tiles = row_sink_band(sink, i, per_band, kWorldTiles);
+        if (tiles.count == 0) return 0;
+        const uint32_t rows = tiles.count * sheet.lines;
+        ptrdiff_t stride = 0;
+        uint8_t* top = band_buffer_target(band, sink, rows, &stride);
+        world_map_draw_rows(sheet, map, gates, balloon, chunk_edge, tiles.first, tiles.count, top, stride);
+        if (band_buffer_write(band, sink, rows) < 0) return -1;
+    }
+}
 
 void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint8_t> map, uint32_t gates,
                     int balloon, uint32_t chunk_edge)
@@ -38,23 +63,8 @@ void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint
     if (shapes.pixels.size() / 16 < sheet_stride * shapes.tile_height ||
         bitmap.pixels.size() / kWorldTiles < picture_stride * shapes.tile_height)
         return;
-
-    // The picture is built one row of tiles at a time, pixel row by pixel
-    // row, so that it is written front to back; each tile still shows the
-    // shape its map byte (or a gate or the balloon) names.
-    const uint8_t* sheet = shapes.pixels.data();
-    uint8_t* out = bitmap.pixels.data();
-    const uint8_t* sources[kWorldTiles];
-    for (uint32_t y = 0; y < kWorldTiles; ++y) {
-        for (uint32_t x = 0; x < kWorldTiles; ++x) {
-            uint32_t shape = map[world_map_index(x, y, chunk_edge)];
-            if (world_gate_at(gates, x, y)) shape = kMoonGateShape;
-            if (balloon && x == kBalloonSite.x && y == kBalloonSite.y) shape = kBalloonShape;
-            sources[x] = sheet + shape_row_offset(shapes, shape, 0);
-        }
-        for (uint32_t l = 0; l < shapes.tile_height; ++l) {
-            copy_row(out, sources, size_t{l} * sheet_stride, tile_row_bytes);
-            out += picture_stride;
-        }
-    }
+    TileSheet sheet;
+    tile_sheet_prepare(sheet, shapes, nullptr, false);
+    world_map_draw_rows(sheet, map, gates, balloon, chunk_edge, 0, kWorldTiles, bitmap.pixels.data(),
+                        static_cast<ptrdiff_t>(picture_stride));
 }

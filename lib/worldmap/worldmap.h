@@ -6,6 +6,8 @@
 #include <span>
 
 #include "bitmap.h"
+#include "row_sink.h"
+#include "tile_sheet.h"
 
 constexpr uint32_t kWorldTiles = 256;       // tiles across and down
 constexpr uint32_t kWorldMapBytes = 65536;  // one byte per tile
@@ -46,3 +48,19 @@ constexpr bool world_gate_at(uint32_t gates, uint32_t x, uint32_t y)
 // pixel; map holds 65,536 bytes in chunks of edge x edge (32 or 16).
 void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint8_t> map,
                     uint32_t gates, int balloon, uint32_t chunk_edge);
+
+// Composes tile rows [first, first + count) of the world into rows of the
+// sheet's form: the picture's row first x sheet.lines goes to top, each next
+// row stride bytes on. The sheet must hold 256 shapes.
+void world_map_draw_rows(const TileSheet& sheet, std::span<const uint8_t> map, uint32_t gates,
+                         int balloon, uint32_t chunk_edge, uint32_t first, uint32_t count,
+                         uint8_t* top, ptrdiff_t stride);
+
+// Writes the whole world into an open sink, a band of tile rows at a time,
+// composing packed rows where the sheet is packed. 0, or -1 after the
+// sink's messages. Throws std::bad_alloc when memory runs out.
+[[nodiscard]] int world_map_write(RowSink& sink, const TileSheet& sheet, std::span<const uint8_t> map,
+                                  uint32_t gates, int balloon, uint32_t chunk_edge);
+
+// Tile rows per band: about a megabyte of rows of the given length.
+[[nodiscard]] uint32_t world_band_tiles(size_t row_bytes, uint32_t lines);

@@ -46,6 +46,7 @@ const std::string kUsage =
     "        -b|--baloon             draw baloon\n"
     "           --overwrite          overwrite output file\n"
     "        -?|--help               print usage\n"
+    "           --png                write PNG instead of BMP\n"
     "           --version            print version\n";
 
 // The map as the sample morvane disk stores it (chunks of 16 x 16 tiles).

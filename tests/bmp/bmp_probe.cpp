@@ -5,7 +5,8 @@
 // gigabytes fails here instead of taking the machine's memory.
 //
 //   bmp_probe write PATH OVERWRITE [FILE-SIZE-LIMIT]
-//       writes a 64 x 64, 24-bit picture; exit status 0 when written, else 1
+//       writes a 64 x 64, 24-bit picture (PNG for a name ending in .png);
+//       exit status 0 when written, else 1
 //   bmp_probe ask COUNT
 //       asks "overwrite ?" COUNT times, printing "[answer]" after each
 //   bmp_probe read PATH
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "row_sink.h"
 #include "stdio_file.h"
 
 // Allocations above this size fail with std::bad_alloc, as they would on a
@@ -67,7 +69,9 @@ static int probe_write(const char* path, int overwrite, const char* limit)
     bitmap.size = 64 * 64 * 3;
     bitmap.pixels.assign(bitmap.size, 0);
     for (size_t i = 0; i < bitmap.pixels.size(); ++i) bitmap.pixels[i] = static_cast<uint8_t>(i * 7);
-    return write_bitmap_file(path, bitmap, overwrite) == 0 ? 0 : 1;
+    const PictureFormat format = picture_format_of(path);
+    if (format == PictureFormat::kBmp) return write_bitmap_file(path, bitmap, overwrite) == 0 ? 0 : 1;
+    return write_picture_file(path, bitmap, overwrite, format) == 0 ? 0 : 1;
 }
 
 static int probe_ask(int count)

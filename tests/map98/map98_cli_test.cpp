@@ -203,6 +203,7 @@ std::string usage(const char* tool, const char* disk1, const char* disk2, int ro
            "        -b|--baloon             draw baloon\n"
            "           --overwrite          overwrite output file\n"
            "        -?|--help               print usage\n"
+           "           --png                write PNG instead of BMP\n"
            "           --version            print version\n";
 }
 

@@ -32,6 +32,7 @@ const std::string kUsage =
     "           --overwrite          overwrite output file\n"
     "        -?|--help               print usage\n"
     "read map data from current directory if not specified\n"
+    "           --png                write PNG instead of BMP\n"
     "           --version            print version\n";
 
 // The separator the tool puts between a data directory and a file name: a

@@ -675,6 +675,7 @@ std::string usage(const Port& port)
            "        -n|--no-npcs                draw no NPCs\n"
            "           --overwrite              overwrite output files\n"
            "        -?|--help                   print usage\n"
+           "           --png                    write PNG instead of BMP\n"
            "           --version                print version\n";
 }
 

@@ -9,10 +9,12 @@
 #include "a2_container.h"
 #include "bitmap.h"
 #include "cli.h"
+#include "row_sink.h"
 #include "dos33.h"
 #include "hires.h"
 #include "retouch.h"
 #include "stdio_file.h"
+#include "tile_sheet.h"
 #include "worldmap.h"
 
 namespace {
@@ -48,6 +50,7 @@ void a2map_print_usage()
     std::puts("        -b|--baloon             draw baloon");
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
+    std::puts("           --png                write PNG instead of BMP");
     std::puts("           --version            print version");
 }
 
@@ -98,6 +101,7 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
                 return 1;
             }
             settings.output = next;
+            settings.output_given = 1;
             ++i;
         } else if (is(arg, "-g", "--gates")) {
             settings.gates = 255;
@@ -112,6 +116,8 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
             settings.balloon = 1;
         } else if (is(arg, "--overwrite")) {
             settings.overwrite = 1;
+        } else if (is(arg, "--png")) {
+            settings.png = 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
@@ -199,7 +205,7 @@ int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
 int a2map_run(const A2MapSettings& settings)
 {
     ShapeSet shapes;
-    Bitmap bitmap;
+    RowSink sink;
     std::vector<uint8_t> map;
     try {
         if (settings.use_sheet) {
@@ -211,7 +217,8 @@ int a2map_run(const A2MapSettings& settings)
             std::puts("error: read shapes from disk image");
             return 1;
         }
-        if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+        uint32_t width = 0, height = 0;
+        if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {
             std::puts("error: memory exhausted!");
             return 1;
         }
@@ -220,20 +227,35 @@ int a2map_run(const A2MapSettings& settings)
             std::printf("error: read image file '%s'\n", settings.morvane_disk);
             return 1;
         }
-        draw_world_map(bitmap, shapes, map, settings.gates, settings.balloon, kChunkEdge);
-        if (!settings.use_sheet) {
-            if (settings.blur < 2) {
-                colorize_bitmap(bitmap, settings.blur == 1);
-            } else if (retouch_bitmap(bitmap) < 0) {
+        // The picture is composed, coloured or retouched a band at a time as
+        // it is written; a sheet's shapes are drawn as they are.
+        const bool retouched = !settings.use_sheet && settings.blur >= 2;
+        RetouchWork* retouch = nullptr;
+        std::vector<RetouchWork> work;
+        if (retouched) {
+            work.resize(1);
+            retouch = &work[0];
+            if (retouch_work_init(*retouch, width, height) < 0) {
                 std::puts("error: can't retouch bitmap");
                 return 1;
             }
         }
-        if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
-            std::printf("error: write bitmap file '%s'\n", settings.output);
+        TileSheet sheet;
+        if (settings.use_sheet) tile_sheet_prepare(sheet, shapes, nullptr, true);
+        const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
+        const uint32_t bits = retouched ? 24 : shapes.bits_per_pixel;
+        const std::span<const uint8_t> palette = retouched ? std::span<const uint8_t>() : shapes.palette;
+        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, bits, palette,
+                          settings.overwrite) < 0 ||
+            (settings.use_sheet ? world_map_write(sink, sheet, map, settings.gates, settings.balloon, kChunkEdge)
+                                : a2map_write_coloured(sink, shapes, map, settings.gates, settings.balloon,
+                                                       settings.blur, retouch)) < 0 ||
+            row_sink_close(sink) < 0) {
+            std::printf("error: write bitmap file '%s'\n", output.name.c_str());
             return 1;
         }
     } catch (const std::bad_alloc&) {
+        row_sink_abort(sink);
         std::puts("error: memory exhausted!");
         return 1;
     }

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <span>
 
+#include "bitmap.h"
+#include "retouch.h"
+#include "row_sink.h"
+
 constexpr char kA2ToolName[] = "vorna2map";
 constexpr char kA2DefaultProgramDisk[] = "VORNboot.dsk";
 constexpr char kA2DefaultMorvaneDisk[] = "vornmorvane.dsk";
@@ -24,6 +28,8 @@ struct A2MapSettings {
     uint32_t gates = 0;
     int balloon = 0;
     int overwrite = 0;
+    int output_given = 0;  // -o was given
+    int png = 0;           // --png
 };
 
 // Prints the usage text.
@@ -45,3 +51,10 @@ void a2map_print_usage();
 // Loads the shapes, composes the map, colours it and writes the picture.
 // The exit status: 0 when the picture was written, else 1.
 [[nodiscard]] int a2map_run(const A2MapSettings& settings);
+
+// Writes the world composed from the hi-res shapes into an open sink of the
+// picture's size, a band at a time: coloured (blur 0 or 1) at 4 bits, or
+// retouched at 24 bits when retouch is given. 0, or -1 after the sink's
+// messages. Throws std::bad_alloc when memory runs out.
+[[nodiscard]] int a2map_write_coloured(RowSink& sink, const ShapeSet& shapes, std::span<const uint8_t> map,
+                                       uint32_t gates, int balloon, int blur, RetouchWork* retouch);

@@ -90,12 +90,9 @@ void colour_inner_blur(const uint8_t* __restrict m, uint8_t* __restrict out, int
     }
 }
 
-// Colours row y of the picture, using row y + 1 as room for the lit weights
-// of row y; both rows end up holding the colours. Row y + 1 may be null for
-// a lone last row, and then scratch (width bytes) is used instead.
-void colour_row_pair(uint8_t* row, uint8_t* weights, int64_t width, bool blur)
+// Colours one scan line from its lit weights into out (width bytes).
+void colour_line(const uint8_t* weights, uint8_t* out, int64_t width, bool blur)
 {
-    set_weights(row, weights, width);
     // A column off the row is read at the other end but keeps the weight of
     // its own (unwrapped) column.
     auto at = [&](int64_t x) -> uint8_t {
@@ -108,12 +105,10 @@ void colour_row_pair(uint8_t* row, uint8_t* weights, int64_t width, bool blur)
     };
     const int64_t head = std::min<int64_t>(2, width);
     const int64_t tail = std::max<int64_t>(head, width - 2);
-    // row is free to take the colours: the weights hold all it said.
-    for (int64_t x = 0; x < head; ++x) row[x] = colour_at(x);
-    for (int64_t x = tail; x < width; ++x) row[x] = colour_at(x);
-    if (blur) colour_inner_blur(weights, row, head, tail);
-    else colour_inner(weights, row, head, tail);
-    std::memcpy(weights, row, static_cast<size_t>(width));
+    for (int64_t x = 0; x < head; ++x) out[x] = colour_at(x);
+    for (int64_t x = tail; x < width; ++x) out[x] = colour_at(x);
+    if (blur) colour_inner_blur(weights, out, head, tail);
+    else colour_inner(weights, out, head, tail);
 }
 
 }  // namespace
@@ -208,25 +203,36 @@ int load_hires_shapes(const char* path, int order, ShapeSet& shapes)
     return result;
 }
 
+void hires_colour_rows(uint8_t* lines, size_t line_stride, uint32_t first, uint32_t count, uint32_t width,
+                       int blur, uint8_t* top, ptrdiff_t stride, HiresWork& work)
+{
+    if (width == 0) return;
+    if (work.weights.size() < width) work.weights.resize(width);
+    const uint8_t* coloured = nullptr;
+    uint8_t* out = top;
+    for (uint32_t y = first; y < first + count; ++y, out += stride) {
+        if (coloured && (y & 1)) {  // an odd row repeats the row above
+            std::memcpy(out, coloured, width);
+            continue;
+        }
+        uint8_t* line = lines + (y / 2 - first / 2) * line_stride;
+        resolve_markers(line, width);
+        set_weights(line, work.weights.data(), width);
+        colour_line(work.weights.data(), out, width, blur != 0);
+        coloured = out;
+    }
+}
+
 void colorize_bitmap(Bitmap& bitmap, int blur)
 {
     const size_t width = bitmap.width;
     const size_t height = bitmap.height;
     if (width == 0 || height == 0) return;
     if (height > bitmap.pixels.size() / width) return;  // not a picture of one byte per pixel
-    std::vector<uint8_t> last;  // a lone last row (odd height) is coloured through this
-    for (size_t y = 0; y < height; y += 2) {
-        uint8_t* row = bitmap.pixels.data() + y * width;
-        uint8_t* below = row + width;
-        if (y + 1 >= height) {
-            try {
-                last.resize(width);
-            } catch (const std::bad_alloc&) {
-                return;
-            }
-            below = last.data();
-        }
-        resolve_markers(row, width);
-        colour_row_pair(row, below, static_cast<int64_t>(width), blur != 0);
+    HiresWork work;
+    try {
+        hires_colour_rows(bitmap.pixels.data(), 2 * width, 0, bitmap.height, bitmap.width, blur,
+                          bitmap.pixels.data(), static_cast<ptrdiff_t>(width), work);
+    } catch (const std::bad_alloc&) {
     }
 }

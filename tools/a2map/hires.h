@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "bitmap.h"
 
@@ -60,3 +61,18 @@ void hires_decode_sheet(std::span<const uint8_t> left, std::span<const uint8_t> 
 // Rows wrap around: the last sub-pixel is the left neighbour of the first.
 // With blur, an off sub-pixel next to lit ones takes their colour.
 void colorize_bitmap(Bitmap& bitmap, int blur);
+
+// Working room for colouring scan lines: the lit weights of one line.
+struct HiresWork {
+    std::vector<uint8_t> weights;
+};
+
+// Colours picture rows [first, first + count) of a composed picture whose
+// scan lines (its even rows) are given: row y takes the colours of scan line
+// y / 2, which lies at lines + (y / 2 - first / 2) x line_stride and has its
+// markers resolved in place. The colours (one palette index per byte) of
+// row first + r go to top + r x stride. A line may lie where its rows go:
+// it is read whole before they are written. work grows to the width; throws
+// std::bad_alloc when memory runs out.
+void hires_colour_rows(uint8_t* lines, size_t line_stride, uint32_t first, uint32_t count, uint32_t width,
+                       int blur, uint8_t* top, ptrdiff_t stride, HiresWork& work);

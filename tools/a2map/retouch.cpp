@@ -21,10 +21,8 @@ constexpr double kQScale = 0.522591;
 constexpr double kPi = 3.141592653589793;
 constexpr double kFullScale = 255;
 
-// Saturation index of a column: n (0-12) equal hues around it, or this for
-// a column without hue (saturation 0).
-constexpr uint8_t kNoSaturation = 2 * kRetouchRunReach + 1;
-constexpr uint32_t kSaturationSteps = kNoSaturation + 1;
+constexpr uint8_t kNoSaturation = kRetouchNoSaturation;
+constexpr uint32_t kSaturationSteps = kRetouchSaturationSteps;
 constexpr uint8_t kNoHueId = 255;
 
 uint8_t channel(double v)
@@ -33,16 +31,6 @@ uint8_t channel(double v)
     if (v >= 255) return 255;
     return static_cast<uint8_t>(static_cast<int>(v));
 }
-
-// Everything a column's colour depends on takes few values: the pair of
-// codes of its two windows (256), whether it is lit, and how far its hue
-// runs (14). The colours of all of them are worked out once, each by the
-// same formula a single pixel uses.
-struct RetouchTables {
-    std::array<uint8_t, 256> hue_id{};  // pair of codes -> distinct hue, or kNoHueId
-    uint8_t zero_hue_id = 0;            // the id of hue 0, which a column without hue takes
-    std::array<std::array<std::array<uint8_t, 3>, 2 * kSaturationSteps>, 256> bgr{};
-};
 
 void build_tables(RetouchTables& t)
 {
@@ -68,8 +56,9 @@ void build_tables(RetouchTables& t)
                     saturation = 0;
                 }
                 if (none && s != kNoSaturation) continue;  // never looked up
-                retouch_pixel(brightness, hue, saturation, lit != 0,
-                              t.bgr[pair][lit * kSaturationSteps + s].data());
+                uint8_t bgr[4] = {};
+                retouch_pixel(brightness, hue, saturation, lit != 0, bgr);
+                std::memcpy(&t.bgr[pair][lit * kSaturationSteps + s], bgr, 4);
             }
         }
     }
@@ -80,14 +69,6 @@ inline int64_t wrap(int64_t x, int64_t width)
 {
     return x < 0 || x >= width ? ((x % width) + width) % width : x;
 }
-
-struct WorkLines {
-    std::vector<uint8_t> weight;     // lit weights of the input row
-    std::vector<uint8_t> pair;       // codes of the two windows
-    std::vector<uint8_t> hue;        // hue id as computed (kNoHueId for none)
-    std::vector<uint8_t> rewritten;  // hue id once the saturation pass has gone by
-    std::vector<uint8_t> saturation; // saturation index
-};
 
 void set_weights(const uint8_t* __restrict in, uint8_t* __restrict weights, int64_t width)
 {
@@ -149,8 +130,9 @@ void count_runs(const uint8_t* __restrict hue, const uint8_t* __restrict rewritt
     }
 }
 
-void retouch_row(const RetouchTables& t, WorkLines& w, uint8_t* in, uint8_t* out, int64_t width)
+void retouch_row(RetouchWork& w, uint8_t* in, uint8_t* out, int64_t width)
 {
+    const RetouchTables& t = w.tables;
     for (int64_t x = 0; x < width; x += kHiresMarkerSpan)
         if (in[x] == kHiresMarker) in[x] = x == 0 ? in[width - 1] : in[x - 1];
 
@@ -195,12 +177,19 @@ void retouch_row(const RetouchTables& t, WorkLines& w, uint8_t* in, uint8_t* out
     }
     count_runs(hue, rewritten, w.saturation.data(), first, last);
 
-    for (int64_t x = 0; x < width; ++x) {
+    // Each colour goes out as four bytes, the fourth overwritten by the
+    // next pixel; the last pixel takes three.
+    auto colour = [&](int64_t x) {
         const uint32_t lit = in[x] != 0 ? 1 : 0;
-        const auto& c = t.bgr[w.pair[x]][lit * kSaturationSteps + w.saturation[x]];
-        out[3 * x] = c[0];
-        out[3 * x + 1] = c[1];
-        out[3 * x + 2] = c[2];
+        return t.bgr[w.pair[x]][lit * kSaturationSteps + w.saturation[x]];
+    };
+    for (int64_t x = 0; x + 1 < width; ++x) {
+        const uint32_t c = colour(x);
+        std::memcpy(out + 3 * x, &c, 4);
+    }
+    if (width > 0) {
+        const uint32_t c = colour(width - 1);
+        std::memcpy(out + 3 * (width - 1), &c, 3);
     }
 }
 
@@ -241,41 +230,60 @@ void retouch_pixel(double brightness, double hue, double saturation, bool lit, u
     bgr[0] = channel((y - 1.107 * i + 1.7046 * q) * kFullScale);
 }
 
-int retouch_bitmap(Bitmap& bitmap)
+int retouch_work_init(RetouchWork& work, uint32_t width, uint32_t height)
 {
-    const uint64_t width = bitmap.width;
-    const uint64_t height = bitmap.height;
-    const uint64_t out_size = width * height * 3;  // both fields are 32-bit: no overflow here
-    if (width == 0 || height == 0 || bitmap.pixels.size() < width * height) return -1;
-    if (out_size > UINT32_MAX) {
+    if (uint64_t{width} * height * 3 > UINT32_MAX) {
         std::puts("ERROR: memory exhausted!");
         return -1;
     }
-    const size_t stride = static_cast<size_t>(width) * 3;
-    WorkLines lines;
-    std::vector<uint8_t> row;
-    std::vector<uint8_t> out;
-    RetouchTables tables;
     try {
-        for (auto* line : {&lines.weight, &lines.pair, &lines.hue, &lines.rewritten, &lines.saturation})
+        for (auto* line : {&work.weight, &work.pair, &work.hue, &work.rewritten, &work.saturation})
             line->resize(width);
-        row.resize(stride);
-        // Rows are appended as they are made: the buffer is never cleared
-        // first, and appending within the reserved room cannot fail.
-        out.reserve(out_size);
-        build_tables(tables);
+        build_tables(work.tables);
     } catch (const std::bad_alloc&) {
         std::puts("ERROR: memory exhausted!");
         return -1;
     }
-    for (uint64_t y = 0; y < height; y += 2) {
-        retouch_row(tables, lines, bitmap.pixels.data() + y * width, row.data(), static_cast<int64_t>(width));
-        out.insert(out.end(), row.begin(), row.end());
-        if (y + 1 < height) out.insert(out.end(), row.begin(), row.end());
+    work.width = width;
+    return 0;
+}
+
+void retouch_rows(RetouchWork& work, uint8_t* lines, size_t line_stride, uint32_t first, uint32_t count,
+                  uint8_t* top, ptrdiff_t stride)
+{
+    const size_t row_bytes = size_t{work.width} * 3;
+    if (row_bytes == 0) return;
+    const uint8_t* coloured = nullptr;
+    uint8_t* out = top;
+    for (uint32_t y = first; y < first + count; ++y, out += stride) {
+        if (coloured && (y & 1)) {  // an odd row repeats the row above
+            std::memcpy(out, coloured, row_bytes);
+            continue;
+        }
+        retouch_row(work, lines + (y / 2 - first / 2) * line_stride, out, work.width);
+        coloured = out;
     }
+}
+
+int retouch_bitmap(Bitmap& bitmap)
+{
+    const uint64_t width = bitmap.width;
+    const uint64_t height = bitmap.height;
+    if (width == 0 || height == 0 || bitmap.pixels.size() < width * height) return -1;
+    RetouchWork work;
+    if (retouch_work_init(work, bitmap.width, bitmap.height) < 0) return -1;
+    std::vector<uint8_t> out;
+    try {
+        out.resize(width * height * 3);
+    } catch (const std::bad_alloc&) {
+        std::puts("ERROR: memory exhausted!");
+        return -1;
+    }
+    retouch_rows(work, bitmap.pixels.data(), 2 * width, 0, bitmap.height, out.data(),
+                 static_cast<ptrdiff_t>(width * 3));
     bitmap.pixels = std::move(out);
     bitmap.bits_per_pixel = 24;
-    bitmap.size = static_cast<uint32_t>(out_size);
+    bitmap.size = static_cast<uint32_t>(width * height * 3);
     bitmap.palette = {};
     return 0;
 }

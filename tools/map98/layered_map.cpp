@@ -1,168 +1,38 @@
-// The layered world map composer. One pass over MAP.BIN in stored order, a
-// row of chunks at a time; each band of tiles is then written picture row by
-// picture row: whole tile rows are block copies, and only tiles that lie over
-// another shape through the mask are chosen pixel by pixel.
+// The layered world map composer. The map is translated whole first, in its
+// stored order, so that the warnings come in that order before anything is
+// written; bands of tile rows are then drawn picture row by picture row:
+// plain tile rows are copies, and tiles over another shape through the mask
+// a bitwise select of two rows.
 #include "layered_map.h"
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "worldmap.h"
 
 namespace {
 
-// a * b into out; false when the product does not fit a size_t.
-bool multiply(size_t a, size_t b, size_t* out)
-{
-    if (a != 0 && b > SIZE_MAX / a) return false;
-    *out = a * b;
-    return true;
-}
-
-// Sizes of one drawing, all in bytes.
-struct Layout {
-    size_t tile_row = 0;        // one pixel row of a tile
-    size_t sheet_stride = 0;    // one pixel row of the sheet: 16 tiles
-    size_t sheet_band = 0;      // one row of 16 shapes
-    size_t picture_stride = 0;  // one pixel row of the picture: 256 tiles
-    size_t picture_band = 0;    // one row of 256 tiles
-    size_t shape_count = 0;     // shapes wholly inside the sheet buffer
-    bool use_mask = false;
-    size_t mask_stride = 0;     // one pixel row of the mask sheet
-    size_t mask_band = 0;
-    size_t mask_count = 0;      // shapes wholly inside the mask buffer
-};
-
-// Fills the layout; false when the buffers cannot hold what is to be drawn.
-bool make_layout(Layout& layout, const Bitmap& bitmap, const ShapeSet& shapes,
-                 const ShapeMask& mask)
-{
-    const uint32_t width = shapes.tile_width;
-    const uint32_t height = shapes.tile_height;
-    if (width == 0 || height == 0 || shapes.bytes_per_pixel == 0) return false;
-    size_t picture_bytes = 0;
-    if (!multiply(width, shapes.bytes_per_pixel, &layout.tile_row) ||
-        !multiply(layout.tile_row, 16, &layout.sheet_stride) ||
-        !multiply(layout.sheet_stride, height, &layout.sheet_band) ||
-        !multiply(layout.tile_row, kWorldTiles, &layout.picture_stride) ||
-        !multiply(layout.picture_stride, height, &layout.picture_band) ||
-        !multiply(layout.picture_band, kWorldTiles, &picture_bytes))
-        return false;
-    if (bitmap.pixels.size() < picture_bytes) return false;
-    layout.shape_count = shapes.pixels.size() / layout.sheet_band * 16;
-
-    // The mask is one byte per pixel with the shapes' tile size; a mask of
-    // another geometry cannot be laid over them and counts as none.
-    layout.use_mask = !mask.pixels.empty() && mask.tile_width == width &&
-                      mask.tile_height == height && mask.bytes_per_pixel == 1;
-    if (layout.use_mask) {
-        layout.mask_stride = static_cast<size_t>(width) * 16;
-        layout.mask_band = layout.mask_stride * height;  // not above sheet_band
-        layout.mask_count = mask.pixels.size() / layout.mask_band * 16;
-    }
-    return true;
-}
-
-// Copies one tile row. Rows are short (32 or 36 bytes with the game's
-// shapes), so fixed-size pieces that the compiler turns into plain moves beat
-// a library call per row.
-inline void copy_row(uint8_t* out, const uint8_t* in, size_t bytes)
-{
-    while (bytes >= 16) {
-        std::memcpy(out, in, 16);
-        out += 16;
-        in += 16;
-        bytes -= 16;
-    }
-    if (bytes >= 8) {
-        std::memcpy(out, in, 8);
-        out += 8;
-        in += 8;
-        bytes -= 8;
-    }
-    if (bytes >= 4) {
-        std::memcpy(out, in, 4);
-        out += 4;
-        in += 4;
-        bytes -= 4;
-    }
-    while (bytes-- > 0) *out++ = *in++;
-}
-
-// One row of one-byte pixels through the mask, eight at a time without
-// branches (the mask changes too often for a branch to pay): each mask byte
-// is folded to its lowest bit (non-zero or not) and widened to 0x00 or 0xFF.
-inline void draw_masked_row(uint8_t* out, const uint8_t* over, const uint8_t* under,
-                            const uint8_t* through, uint32_t width)
-{
-    constexpr uint64_t kLow = 0x0101010101010101u;
-    uint32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        uint64_t m, a, b;
-        std::memcpy(&m, through + x, 8);
-        std::memcpy(&a, over + x, 8);
-        std::memcpy(&b, under + x, 8);
-        m |= (m >> 4) & 0x0F0F0F0F0F0F0F0Fu;
-        m |= (m >> 2) & 0x3333333333333333u;
-        m |= (m >> 1) & 0x7777777777777777u;
-        const uint64_t select = (m & kLow) * 0xFF;
-        const uint64_t r = (a & ~select) | (b & select);
-        std::memcpy(out + x, &r, 8);
-    }
-    for (; x < width; ++x) out[x] = through[x] ? under[x] : over[x];
-}
-
-// Where one tile's pixels come from, resolved once per tile: the shape's
-// first row in the sheet, and for a tile laid over another through the mask
-// the beneath shape's first row and the mask's. A null shape leaves the tile
-// blank (a shape that the sheet does not hold).
+// Where one tile's rows come from: the shape's first row, and for a tile laid
+// over another through the mask the beneath shape's and the mask's. A null
+// shape leaves the tile blank (a shape that the sheet does not hold).
 struct TileSource {
     const uint8_t* shape = nullptr;
     const uint8_t* beneath = nullptr;
     const uint8_t* mask = nullptr;
 };
 
-TileSource resolve_tile(const LayeredTile& tile, const Layout& layout, const ShapeSet& shapes,
-                        const ShapeMask& mask)
+TileSource resolve_tile(const LayeredTile& tile, const TileSheet& sheet)
 {
     TileSource source;
-    if (tile.shape >= layout.shape_count) return source;
-    source.shape = shapes.pixels.data() + (tile.shape / 16) * layout.sheet_band +
-                   (tile.shape % 16) * layout.tile_row;
-    if (layout.use_mask && tile.beneath != kNoBeneath && tile.beneath < layout.shape_count &&
-        tile.shape < layout.mask_count) {
-        source.beneath = shapes.pixels.data() + (tile.beneath / 16) * layout.sheet_band +
-                         (tile.beneath % 16) * layout.tile_row;
-        source.mask = mask.pixels.data() + (tile.shape / 16) * layout.mask_band +
-                      (tile.shape % 16) * (layout.mask_stride / 16);
+    if (tile.shape >= sheet.shape_count) return source;
+    source.shape = sheet.pixels + tile_sheet_offset(sheet, tile.shape, 0);
+    if (!sheet.mask.empty() && tile.beneath != kNoBeneath && tile.beneath < sheet.shape_count &&
+        tile.shape < sheet.mask_count) {
+        source.beneath = sheet.pixels + tile_sheet_offset(sheet, tile.beneath, 0);
+        source.mask = sheet.mask.data() + tile_sheet_offset(sheet, tile.shape, 0);
     }
     return source;
-}
-
-// Pixel row `line` of one tile: copied whole, or pixel by pixel from the
-// shape where its mask byte is 0 and from the shape beneath elsewhere.
-inline void draw_tile_row(uint8_t* out, const TileSource& source, uint32_t line,
-                          const Layout& layout, uint32_t width, uint32_t bytes_per_pixel)
-{
-    if (!source.shape) {
-        std::memset(out, 0, layout.tile_row);
-        return;
-    }
-    const uint8_t* over = source.shape + line * layout.sheet_stride;
-    if (!source.mask) {
-        copy_row(out, over, layout.tile_row);
-        return;
-    }
-    const uint8_t* under = source.beneath + line * layout.sheet_stride;
-    const uint8_t* through = source.mask + line * layout.mask_stride;
-    if (bytes_per_pixel == 1) {
-        draw_masked_row(out, over, under, through, width);
-        return;
-    }
-    for (uint32_t x = 0; x < width; ++x) {
-        const size_t at = static_cast<size_t>(x) * bytes_per_pixel;
-        std::memcpy(out + at, (through[x] ? under : over) + at, bytes_per_pixel);
-    }
 }
 
 }  // namespace
@@ -201,26 +71,20 @@ int layered_translate(LayeredTile& tile, uint8_t value, int no_shores)
     return 0;
 }
 
-void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
-                            std::span<const uint8_t> map, uint32_t gates, int balloon,
-                            int no_shores)
+bool layered_mask_fits(const ShapeSet& shapes, const ShapeMask& mask)
 {
-    Layout layout;
-    if (map.size() < kWorldMapBytes || !make_layout(layout, bitmap, shapes, mask)) return;
-    const uint32_t width = shapes.tile_width;
-    const uint32_t height = shapes.tile_height;
-    const uint32_t bytes_per_pixel = shapes.bytes_per_pixel;
+    return !mask.pixels.empty() && mask.tile_width == shapes.tile_width &&
+           mask.tile_height == shapes.tile_height && mask.bytes_per_pixel == 1;
+}
+
+void layered_plan(std::vector<LayeredTile>& plan, std::span<const uint8_t> map, uint32_t gates, int balloon,
+                  int no_shores)
+{
     constexpr uint32_t kEdge = kLayeredChunkEdge;
     constexpr uint32_t kChunks = kWorldTiles / kEdge;
-
-    // The map is read in its stored order, a row of chunks (16 rows of
-    // tiles) at a time, so that warnings come in that order; each band of
-    // 16 tile rows is then drawn picture row by picture row, which writes the
-    // picture front to back.
-    LayeredTile band[kEdge][kWorldTiles];
-    TileSource sources[kWorldTiles];
+    plan.assign(size_t{kWorldTiles} * kWorldTiles, LayeredTile{});
     size_t index = 0;
-    for (uint32_t cy = 0; cy < kChunks; ++cy) {
+    for (uint32_t cy = 0; cy < kChunks; ++cy)
         for (uint32_t cx = 0; cx < kChunks; ++cx)
             for (uint32_t ty = 0; ty < kEdge; ++ty)
                 for (uint32_t tx = 0; tx < kEdge; ++tx) {
@@ -239,18 +103,70 @@ void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeM
                         tile.beneath = tile.shape;
                         tile.shape = kBalloonShape;
                     }
-                    band[ty][x] = tile;
+                    plan[size_t{y} * kWorldTiles + x] = tile;
                 }
+}
 
-        for (uint32_t ty = 0; ty < kEdge; ++ty) {
-            for (uint32_t x = 0; x < kWorldTiles; ++x)
-                sources[x] = resolve_tile(band[ty][x], layout, shapes, mask);
-            uint8_t* rows = bitmap.pixels.data() + (cy * kEdge + ty) * layout.picture_band;
-            for (uint32_t line = 0; line < height; ++line) {
-                uint8_t* out = rows + line * layout.picture_stride;
-                for (uint32_t x = 0; x < kWorldTiles; ++x, out += layout.tile_row)
-                    draw_tile_row(out, sources[x], line, layout, width, bytes_per_pixel);
+void layered_draw_rows(const TileSheet& sheet, std::span<const LayeredTile> plan, uint32_t first, uint32_t count,
+                       uint8_t* top, ptrdiff_t stride)
+{
+    const size_t tile_bytes = sheet.tile_bytes;
+    // Every tile row is first copied as the shape's own row; the few tiles
+    // that are blank or lie over another shape are then redrawn.
+    const uint8_t* shapes[kWorldTiles];
+    TileSource special[kWorldTiles];
+    uint32_t special_at[kWorldTiles];
+    uint8_t* row = top;
+    for (uint32_t y = first; y < first + count; ++y) {
+        uint32_t specials = 0;
+        for (uint32_t x = 0; x < kWorldTiles; ++x) {
+            const TileSource source = resolve_tile(plan[size_t{y} * kWorldTiles + x], sheet);
+            shapes[x] = source.shape ? source.shape : sheet.pixels;
+            if (!source.shape || source.mask) {
+                special[specials] = source;
+                special_at[specials++] = x;
+            }
+        }
+        for (uint32_t line = 0; line < sheet.lines; ++line, row += stride) {
+            const size_t at = line * sheet.line_stride;
+            copy_tile_rows(row, shapes, kWorldTiles, at, tile_bytes);
+            for (uint32_t k = 0; k < specials; ++k) {
+                const TileSource& source = special[k];
+                uint8_t* out = row + special_at[k] * tile_bytes;
+                if (!source.shape) std::memset(out, 0, tile_bytes);
+                else select_row(out, source.shape + at, source.beneath + at, source.mask + at, tile_bytes);
             }
         }
     }
+}
+
+int layered_map_write(RowSink& sink, const TileSheet& sheet, std::span<const LayeredTile> plan)
+{
+    const uint32_t per_band = world_band_tiles(sink.row_stride, sheet.lines);
+    BandBuffer band;
+    if (band_buffer_init(band, sink, per_band * sheet.lines, sheet.is_packed) < 0) throw std::bad_alloc();
+    for (uint32_t i = 0;; ++i) {
+        const RowBand tiles = row_sink_band(sink, i, per_band, kWorldTiles);
+        if (tiles.count == 0) return 0;
+        const uint32_t rows = tiles.count * sheet.lines;
+        ptrdiff_t stride = 0;
+        uint8_t* top = band_buffer_target(band, sink, rows, &stride);
+        layered_draw_rows(sheet, plan, tiles.first, tiles.count, top, stride);
+        if (band_buffer_write(band, sink, rows) < 0) return -1;
+    }
+}
+
+void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
+                            std::span<const uint8_t> map, uint32_t gates, int balloon, int no_shores)
+{
+    const size_t tile_row = size_t{shapes.tile_width} * shapes.bytes_per_pixel;
+    if (map.size() < kWorldMapBytes || tile_row == 0 || shapes.tile_height == 0) return;
+    // The picture must hold 256 x 256 tiles.
+    const size_t picture_stride = tile_row * kWorldTiles;
+    if (bitmap.pixels.size() / picture_stride / shapes.tile_height < kWorldTiles) return;
+    std::vector<LayeredTile> plan;
+    layered_plan(plan, map, gates, balloon, no_shores);
+    TileSheet sheet;
+    tile_sheet_prepare(sheet, shapes, layered_mask_fits(shapes, mask) ? &mask : nullptr, false);
+    layered_draw_rows(sheet, plan, 0, kWorldTiles, bitmap.pixels.data(), static_cast<ptrdiff_t>(picture_stride));
 }

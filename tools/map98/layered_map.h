@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "bitmap.h"
+#include "row_sink.h"
+#include "tile_sheet.h"
 
 // MAP.BIN is stored in chunks of 16 x 16 tiles.
 constexpr uint32_t kLayeredChunkEdge = 16;
@@ -45,3 +48,24 @@ struct LayeredTile {
 void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
                             std::span<const uint8_t> map, uint32_t gates, int balloon,
                             int no_shores);
+
+// True when the mask can be laid over the shapes: pixels of one byte at the
+// shapes' tile size. Any other mask counts as none.
+[[nodiscard]] bool layered_mask_fits(const ShapeSet& shapes, const ShapeMask& mask);
+
+// Translates the whole map (65,536 bytes) into what each of its tiles shows,
+// row by row from the top, laying the gates and the balloon over their
+// tiles; prints the warnings in the order the bytes are read. Throws
+// std::bad_alloc when memory runs out.
+void layered_plan(std::vector<LayeredTile>& plan, std::span<const uint8_t> map, uint32_t gates, int balloon,
+                  int no_shores);
+
+// Composes tile rows [first, first + count) of a translated map into rows
+// of the sheet's form: the picture's row first x sheet.lines goes to top,
+// each next row stride bytes on. A shape the sheet does not hold is blank.
+void layered_draw_rows(const TileSheet& sheet, std::span<const LayeredTile> plan, uint32_t first,
+                       uint32_t count, uint8_t* top, ptrdiff_t stride);
+
+// Writes a translated map into an open sink, a band of tile rows at a time.
+// 0, or -1 after the sink's messages. Throws std::bad_alloc.
+[[nodiscard]] int layered_map_write(RowSink& sink, const TileSheet& sheet, std::span<const LayeredTile> plan);

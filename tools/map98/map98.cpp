@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "cli.h"
+#include "row_sink.h"
+#include "tile_sheet.h"
 #include "diskimage.h"
 #include "layered_map.h"
 #include "shapes.h"
@@ -49,11 +52,12 @@ int load_shapes(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask
     return 0;
 }
 
-int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, Bitmap& bitmap,
+int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSink& sink,
         std::vector<uint8_t>& map)
 {
     if (load_shapes(settings, shapes, mask) < 0) return 1;
-    if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+    uint32_t width = 0, height = 0;
+    if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {
         std::puts("error: memory exhausted!");
         return 1;
     }
@@ -64,10 +68,17 @@ int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, Bitmap
         std::printf("error: read map data '%s/%s'\n", settings.morvane_disk, kMap98MapFile);
         return 1;
     }
-    draw_layered_world_map(bitmap, shapes, mask, map, settings.gates, settings.balloon,
-                           settings.no_shores);
-    if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
-        std::printf("error: write bitmap file '%s'\n", settings.output);
+    // The whole map is translated (with its warnings) before the file is
+    // opened; the picture is then composed a band at a time as it is written.
+    std::vector<LayeredTile> plan;
+    layered_plan(plan, map, settings.gates, settings.balloon, settings.no_shores);
+    TileSheet sheet;
+    tile_sheet_prepare(sheet, shapes, layered_mask_fits(shapes, mask) ? &mask : nullptr, true);
+    const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
+    if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
+                      shapes.palette, settings.overwrite) < 0 ||
+        layered_map_write(sink, sheet, plan) < 0 || row_sink_close(sink) < 0) {
+        std::printf("error: write bitmap file '%s'\n", output.name.c_str());
         return 1;
     }
     return 0;
@@ -97,11 +108,12 @@ int map98_run(const Map98Settings& settings)
     // buffers when it ends, whatever happened.
     ShapeSet shapes;
     ShapeMask mask;
-    Bitmap bitmap;
+    RowSink sink;
     std::vector<uint8_t> map;
     try {
-        return run(settings, shapes, mask, bitmap, map);
+        return run(settings, shapes, mask, sink, map);
     } catch (const std::bad_alloc&) {
+        row_sink_abort(sink);
         std::puts("error: memory exhausted!");
         return 1;
     }

@@ -37,6 +37,8 @@ struct Map98Settings {
     int no_mask = 0;
     int no_shores = 0;
     const char* output = "vorn.Morvane.bmp";
+    int output_given = 0;  // -o was given
+    int png = 0;           // --png
     uint32_t gates = 0;
     int balloon = 0;
     int overwrite = 0;

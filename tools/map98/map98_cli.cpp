@@ -62,6 +62,7 @@ void map98_print_usage(const Map98Settings& settings)
     std::puts("        -b|--baloon             draw baloon");
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
+    std::puts("           --png                write PNG instead of BMP");
     std::puts("           --version            print version");
 }
 
@@ -114,6 +115,7 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
             const char* word = option_argument(argc, argv, i, "error: no output name");
             if (!word) return 1;
             settings.output = word;
+            settings.output_given = 1;
         } else if (is(arg, "-g", "--gates")) {
             settings.gates = 255;
         } else if (is(arg, "-p", "--phase")) {
@@ -124,6 +126,8 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
             settings.balloon = 1;
         } else if (is(arg, "--overwrite")) {
             settings.overwrite = 1;
+        } else if (is(arg, "--png")) {
+            settings.png = 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;

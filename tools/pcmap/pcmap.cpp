@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "cli.h"
+#include "row_sink.h"
 #include "stdio_file.h"
+#include "tile_sheet.h"
 #include "worldmap.h"
 
 const uint8_t kPcPalette[16 * 4] = {
@@ -43,6 +45,7 @@ void print_usage()
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
     std::puts("read map data from current directory if not specified");
+    std::puts("           --png                write PNG instead of BMP");
     std::puts("           --version            print version");
 }
 
@@ -108,6 +111,7 @@ int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
                 return 1;
             }
             settings.output = argv[++i];
+            settings.output_given = 1;
         } else if (is(arg, "-g", "--gates")) {
             settings.gates = 255;
         } else if (is(arg, "-p", "--phase")) {
@@ -121,6 +125,8 @@ int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
             settings.balloon = 1;
         } else if (is(arg, "--overwrite")) {
             settings.overwrite = 1;
+        } else if (is(arg, "--png")) {
+            settings.png = 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
@@ -195,8 +201,8 @@ int read_pc_shapes(const char* dir, ShapeSet& shapes, int cga)
 int pcmap_run(const PcMapSettings& settings)
 {
     ShapeSet shapes;
-    Bitmap bitmap;
     std::vector<uint8_t> map;
+    RowSink sink;
 
     if (settings.use_sheet) {
         if (read_shape_bitmap(settings.shape_sheet, shapes, 16, 16) < 0) {
@@ -207,7 +213,8 @@ int pcmap_run(const PcMapSettings& settings)
         std::puts("error: read shapes");
         return 1;
     }
-    if (bitmap_create(bitmap, shapes, kWorldTiles, kWorldTiles) < 0) {
+    uint32_t width = 0, height = 0;
+    if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {
         std::puts("error: memory exhausted!");
         return 1;
     }
@@ -222,9 +229,21 @@ int pcmap_run(const PcMapSettings& settings)
         std::printf("error: read map data '%s'\n", kMapFileName);
         return 1;
     }
-    draw_world_map(bitmap, shapes, map, settings.gates, settings.balloon, 32);
-    if (write_bitmap_file(settings.output, bitmap, settings.overwrite) < 0) {
-        std::printf("error: write bitmap file '%s'\n", settings.output);
+    // The picture is composed a band at a time as it is written.
+    try {
+        const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
+        TileSheet sheet;
+        tile_sheet_prepare(sheet, shapes, nullptr, true);
+        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
+                          shapes.palette, settings.overwrite) < 0 ||
+            world_map_write(sink, sheet, map, settings.gates, settings.balloon, 32) < 0 ||
+            row_sink_close(sink) < 0) {
+            std::printf("error: write bitmap file '%s'\n", output.name.c_str());
+            return 1;
+        }
+    } catch (const std::bad_alloc&) {
+        row_sink_abort(sink);
+        std::puts("error: memory exhausted!");
         return 1;
     }
     return 0;

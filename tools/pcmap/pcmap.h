@@ -13,6 +13,8 @@ struct PcMapSettings {
     int use_sheet = 0;
     int cga = 0;
     const char* output = "vorn.Morvane.bmp";
+    int output_given = 0;  // -o was given
+    int png = 0;           // --png
     uint32_t gates = 0;
     int balloon = 0;
     int overwrite = 0;

@@ -12,6 +12,8 @@
 #include <span>
 
 #include "bitmap.h"
+#include "row_sink.h"
+#include "tile_sheet.h"
 
 constexpr uint32_t kTownCount = 17;
 constexpr uint32_t kTownTilesAcross = 32;
@@ -48,3 +50,34 @@ constexpr uint32_t kTownShapeCount = 256;
 // its tile size or the picture's pixels are too few for 32 x 32 tiles.
 [[nodiscard]] int draw_town_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
                                 std::span<const uint8_t> town, int no_npcs);
+
+// What one tile of a town shows: its shape, the shape beneath it and the
+// person standing on it (kTownNone: nothing).
+constexpr int16_t kTownNone = -1;
+struct TownTile {
+    int16_t shape = 0;
+    int16_t beneath = kTownNone;
+    int16_t person = kTownNone;
+};
+constexpr size_t kTownTiles = kTownTilesAcross * kTownTilesDown;
+
+// True when the shape set (and the mask, when it has pixels) holds 256 shapes
+// of its tile size at its bytes per pixel, as draw_town_map requires.
+[[nodiscard]] bool town_shapes_fit(const ShapeSet& shapes, const ShapeMask& mask);
+
+// Translates one town record into what each of its 32 x 32 tiles shows, row
+// by row, printing the map and npc warnings in that order. The beneath
+// shapes are kept only when has_mask is set.
+void town_plan(std::span<TownTile, kTownTiles> plan, std::span<const uint8_t> town, int no_npcs, bool has_mask);
+
+// Composes tile rows [first, first + count) of a translated town into rows
+// of the sheet's form, the picture's row first x sheet.lines at top and each
+// next row stride bytes on.
+void town_draw_rows(const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, uint32_t first,
+                    uint32_t count, uint8_t* top, ptrdiff_t stride);
+
+// Writes a translated town into an open sink, composed in band (sized here
+// the first time, then kept from town to town). 0, or -1 after the sink's
+// messages. Throws std::bad_alloc.
+[[nodiscard]] int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan,
+                                 BandBuffer& band);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "towne.h"
 
@@ -91,22 +92,6 @@ bool tiles_bytes(size_t tiles, const ShapeSet& shapes, size_t bytes_per_pixel, s
            mul_size(tile_pixels, bytes_per_pixel, &tile_bytes) && mul_size(tile_bytes, tiles, out);
 }
 
-bool geometry_fits(const Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask)
-{
-    if (shapes.tile_width == 0 || shapes.tile_height == 0) return false;
-    if (shapes.bytes_per_pixel < 1 || shapes.bytes_per_pixel > 4) return false;
-    size_t needed = 0;
-    if (!tiles_bytes(kTownShapeCount, shapes, shapes.bytes_per_pixel, &needed) ||
-        shapes.pixels.size() < needed)
-        return false;
-    if (!mask.pixels.empty() &&
-        (!tiles_bytes(kTownShapeCount, shapes, 1, &needed) || mask.pixels.size() < needed))
-        return false;
-    return tiles_bytes(static_cast<size_t>(kTownTilesAcross) * kTownTilesDown, shapes,
-                       shapes.bytes_per_pixel, &needed) &&
-           bitmap.pixels.size() >= needed;
-}
-
 // The first person standing on (x, y), or kNone.
 int find_person(std::span<const uint8_t> people, uint32_t x, uint32_t y)
 {
@@ -118,81 +103,110 @@ int find_person(std::span<const uint8_t> people, uint32_t x, uint32_t y)
     return kNone;
 }
 
-// Byte offset of pixel row `line` of shape n in the one-byte-per-pixel mask.
-size_t mask_row_offset(const ShapeSet& shapes, uint32_t shape, uint32_t line)
-{
-    const size_t sheet_row = static_cast<size_t>(shape / 16) * shapes.tile_height + line;
-    return sheet_row * 16 * shapes.tile_width + static_cast<size_t>(shape % 16) * shapes.tile_width;
-}
-
 }  // namespace
 
-int draw_town_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
-                  std::span<const uint8_t> town, int no_npcs)
+bool town_shapes_fit(const ShapeSet& shapes, const ShapeMask& mask)
 {
-    if (town.size() < kTownRecordBytes || !geometry_fits(bitmap, shapes, mask)) return -1;
+    if (shapes.tile_width == 0 || shapes.tile_height == 0) return false;
+    if (shapes.bytes_per_pixel < 1 || shapes.bytes_per_pixel > 4) return false;
+    size_t needed = 0;
+    if (!tiles_bytes(kTownShapeCount, shapes, shapes.bytes_per_pixel, &needed) || shapes.pixels.size() < needed)
+        return false;
+    return mask.pixels.empty() ||
+           (tiles_bytes(kTownShapeCount, shapes, 1, &needed) && mask.pixels.size() >= needed);
+}
 
+void town_plan(std::span<TownTile, kTownTiles> plan, std::span<const uint8_t> town, int no_npcs, bool has_mask)
+{
     const std::span<const uint8_t> tiles = town.first(kTownMapBytes);
     const std::span<const uint8_t> people = town.subspan(kTownMapBytes, kTownPeopleBytes);
-    const bool has_mask = !mask.pixels.empty();
-    const size_t bpp = shapes.bytes_per_pixel;
-    const size_t tile_row_bytes = static_cast<size_t>(shapes.tile_width) * bpp;
-    const size_t picture_row_bytes = tile_row_bytes * kTownTilesAcross;
-    const uint8_t* sheet = shapes.pixels.data();
-    const uint8_t* mask_sheet = has_mask ? mask.pixels.data() : nullptr;
-
     for (uint32_t y = 0; y < kTownTilesDown; ++y) {
         for (uint32_t x = 0; x < kTownTilesAcross; ++x) {
             const uint8_t v = tiles[y * kTownTilesAcross + x];
-            const TileShapes& tile = kTileTable[v];
-            if (tile.warn) std::printf("warning: map (%d,%d) = %02X\n", static_cast<int>(x), static_cast<int>(y), v);
+            const TileShapes& shapes = kTileTable[v];
+            if (shapes.warn) std::printf("warning: map (%d,%d) = %02X\n", static_cast<int>(x), static_cast<int>(y), v);
+            TownTile& tile = plan[y * kTownTilesAcross + x];
+            tile.shape = static_cast<int16_t>(shapes.shape);
+            // Without a mask nothing shows through a shape.
+            tile.beneath = has_mask ? static_cast<int16_t>(shapes.beneath) : kTownNone;
+            tile.person = kTownNone;
+            if (no_npcs) continue;
+            const int k = find_person(people, x, y);
+            if (k == kNone) continue;
+            const uint8_t code = people[kPeopleCodeOffset + static_cast<size_t>(k)];
+            const PersonShape& ps = kPersonTable[code];
+            if (ps.warn) std::printf("warning: npc (%d,%d) = %02X\n", static_cast<int>(x), static_cast<int>(y), code);
+            tile.person = static_cast<int16_t>(ps.shape);
+        }
+    }
+}
 
-            int person = kNone;
-            if (!no_npcs) {
-                const int k = find_person(people, x, y);
-                if (k != kNone) {
-                    const uint8_t code = people[kPeopleCodeOffset + static_cast<size_t>(k)];
-                    const PersonShape& ps = kPersonTable[code];
-                    if (ps.warn)
-                        std::printf("warning: npc (%d,%d) = %02X\n", static_cast<int>(x), static_cast<int>(y), code);
-                    person = ps.shape;
+void town_draw_rows(const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, uint32_t first,
+                    uint32_t count, uint8_t* top, ptrdiff_t stride)
+{
+    const size_t tile_bytes = sheet.tile_bytes;
+    const bool has_mask = !sheet.mask.empty();
+    // Every tile row is first copied as the shape's own row (a person's
+    // without a mask); the tiles with layers are then redrawn.
+    const uint8_t* shapes[kTownTilesAcross];
+    uint32_t layered[kTownTilesAcross];
+    uint8_t* row = top;
+    for (uint32_t y = first; y < first + count; ++y) {
+        const TownTile* tiles = plan.data() + y * kTownTilesAcross;
+        uint32_t layers = 0;
+        for (uint32_t x = 0; x < kTownTilesAcross; ++x) {
+            const TownTile& tile = tiles[x];
+            const bool whole_person = tile.person != kTownNone && !has_mask;
+            shapes[x] = sheet.pixels +
+                        tile_sheet_offset(sheet, static_cast<uint32_t>(whole_person ? tile.person : tile.shape), 0);
+            if (has_mask && (tile.person != kTownNone || tile.beneath != kTownNone)) layered[layers++] = x;
+        }
+        for (uint32_t line = 0; line < sheet.lines; ++line, row += stride) {
+            const size_t at = line * sheet.line_stride;
+            copy_tile_rows(row, shapes, kTownTilesAcross, at, tile_bytes);
+            // Person over tile shape over beneath shape, each where the mask
+            // of the layer above lets it through.
+            for (uint32_t k = 0; k < layers; ++k) {
+                const TownTile& tile = tiles[layered[k]];
+                uint8_t* out = row + layered[k] * tile_bytes;
+                if (tile.beneath != kTownNone) {
+                    const auto own = static_cast<uint32_t>(tile.shape);
+                    const size_t beneath = tile_sheet_offset(sheet, static_cast<uint32_t>(tile.beneath), line);
+                    const size_t mask = tile_sheet_offset(sheet, own, line);
+                    select_row(out, out, sheet.pixels + beneath, sheet.mask.data() + mask, tile_bytes);
                 }
-            }
-            const bool use_beneath = has_mask && tile.beneath != kNone;
-            const auto s = static_cast<uint32_t>(tile.shape);
-
-            for (uint32_t line = 0; line < shapes.tile_height; ++line) {
-                uint8_t* out = bitmap.pixels.data() +
-                               (static_cast<size_t>(y) * shapes.tile_height + line) * picture_row_bytes +
-                               x * tile_row_bytes;
-                const uint8_t* own = sheet + shape_row_offset(shapes, s, line);
-                if (person == kNone && !use_beneath) {
-                    std::memcpy(out, own, tile_row_bytes);
-                    continue;
-                }
-                if (person != kNone && !has_mask) {
-                    std::memcpy(out, sheet + shape_row_offset(shapes, static_cast<uint32_t>(person), line),
-                                tile_row_bytes);
-                    continue;
-                }
-                const uint8_t* own_mask = mask_sheet + mask_row_offset(shapes, s, line);
-                const uint8_t* below =
-                    use_beneath ? sheet + shape_row_offset(shapes, static_cast<uint32_t>(tile.beneath), line)
-                                : nullptr;
-                const uint8_t* top = nullptr;
-                const uint8_t* top_mask = nullptr;
-                if (person != kNone) {
-                    top = sheet + shape_row_offset(shapes, static_cast<uint32_t>(person), line);
-                    top_mask = mask_sheet + mask_row_offset(shapes, static_cast<uint32_t>(person), line);
-                }
-                for (uint32_t c = 0; c < shapes.tile_width; ++c) {
-                    const uint8_t* from = own + c * bpp;
-                    if (top && top_mask[c] == 0) from = top + c * bpp;
-                    else if (below && own_mask[c] != 0) from = below + c * bpp;
-                    std::memcpy(out + c * bpp, from, bpp);
+                if (tile.person != kTownNone) {
+                    const size_t person = tile_sheet_offset(sheet, static_cast<uint32_t>(tile.person), line);
+                    select_row(out, sheet.pixels + person, out, sheet.mask.data() + person, tile_bytes);
                 }
             }
         }
     }
+}
+
+int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, BandBuffer& band)
+{
+    const uint32_t rows = kTownTilesDown * sheet.lines;
+    if (band.rows.size() != sink.row_stride * rows && band_buffer_init(band, sink, rows, sheet.is_packed) < 0)
+        throw std::bad_alloc();
+    ptrdiff_t stride = 0;
+    uint8_t* top = band_buffer_target(band, sink, rows, &stride);
+    town_draw_rows(sheet, plan, 0, kTownTilesDown, top, stride);
+    return band_buffer_write(band, sink, rows);
+}
+
+int draw_town_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask, std::span<const uint8_t> town,
+                  int no_npcs)
+{
+    size_t picture = 0;
+    if (town.size() < kTownRecordBytes || !town_shapes_fit(shapes, mask) ||
+        !tiles_bytes(kTownTiles, shapes, shapes.bytes_per_pixel, &picture) || bitmap.pixels.size() < picture)
+        return -1;
+    std::array<TownTile, kTownTiles> plan;
+    town_plan(plan, town, no_npcs, !mask.pixels.empty());
+    TileSheet sheet;
+    tile_sheet_prepare(sheet, shapes, mask.pixels.empty() ? nullptr : &mask, false);
+    town_draw_rows(sheet, plan, 0, kTownTilesDown, bitmap.pixels.data(),
+                   static_cast<ptrdiff_t>(size_t{shapes.tile_width} * shapes.bytes_per_pixel * kTownTilesAcross));
     return 0;
 }

@@ -2,12 +2,15 @@
 #include "towne_driver.h"
 
 #include <cstdio>
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "bitmap.h"
 #include "cli.h"
+#include "row_sink.h"
+#include "tile_sheet.h"
 #include "shapes.h"
 #include "towne.h"
 
@@ -69,20 +72,31 @@ int load_shapes(const TowneSettings& settings, ShapeSet& shapes, ShapeMask& mask
     return 0;
 }
 
-int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes,
-                         const ShapeMask& mask, Bitmap& bitmap, std::span<const uint8_t> towns)
+// Each town is translated (with its warnings) after its progress line and
+// before its file is opened, then composed as it is written.
+int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, const ShapeMask& mask,
+                         uint32_t width, uint32_t height, std::span<const uint8_t> towns, RowSink& sink)
 {
+    const bool fits = town_shapes_fit(shapes, mask);
+    TileSheet sheet;
+    if (fits) tile_sheet_prepare(sheet, shapes, mask.pixels.empty() ? nullptr : &mask, true);
+    std::array<TownTile, kTownTiles> plan;
+    BandBuffer band;
     for (uint32_t i = 0; i < kTownCount; ++i) {
         const TownEntry& town = kTownTable[i];
         std::printf("[%s]\n", town.display_name);
-        const auto record = towns.subspan(i * kTownRecordBytes, kTownRecordBytes);
-        if (draw_town_map(bitmap, shapes, mask, record, settings.no_npcs) < 0) {
+        if (!fits) {
             // Only shape sets without 256 shapes of one size get here.
             std::printf("error: draw town map '%s'\n", town.display_name);
             return -1;
         }
-        if (write_bitmap_file(town.file_name, bitmap, settings.overwrite) < 0) {
-            std::printf("error: write bitmap file '%s'\n", town.file_name);
+        town_plan(plan, towns.subspan(i * kTownRecordBytes, kTownRecordBytes), settings.no_npcs,
+                  !mask.pixels.empty());
+        const CliOutput output = cli_output(town.file_name, 0, settings.png);
+        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
+                          shapes.palette, settings.overwrite) < 0 ||
+            town_map_write(sink, sheet, plan, band) < 0 || row_sink_close(sink) < 0) {
+            std::printf("error: write bitmap file '%s'\n", output.name.c_str());
             return -1;
         }
     }
@@ -118,6 +132,7 @@ void towne_print_usage(const TowneVariant& variant)
     std::puts("        -n|--no-npcs                draw no NPCs");
     std::puts("           --overwrite              overwrite output files");
     std::puts("        -?|--help                   print usage");
+    std::puts("           --png                    write PNG instead of BMP");
     std::puts("           --version                print version");
 }
 
@@ -172,6 +187,8 @@ int parse_arguments(TowneSettings& settings, int argc, char** argv)
             settings.no_npcs = 1;
         } else if (is(arg, "--overwrite")) {
             settings.overwrite = 1;
+        } else if (is(arg, "--png")) {
+            settings.png = 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return kTowneExitFailure;
@@ -186,11 +203,12 @@ int towne_run(const TowneSettings& settings)
     // released on every path when they go out of scope.
     ShapeSet shapes;
     ShapeMask mask;
-    Bitmap bitmap;
+    RowSink sink;
     std::vector<uint8_t> towns;
 
     if (load_shapes(settings, shapes, mask) < 0) return kTowneExitFailure;
-    if (bitmap_create(bitmap, shapes, kTownTilesAcross, kTownTilesDown) < 0) {
+    uint32_t width = 0, height = 0;
+    if (bitmap_size_check(shapes, kTownTilesAcross, kTownTilesDown, &width, &height) < 0) {
         std::puts("error: memory exhausted!");
         return kTowneExitFailure;
     }
@@ -204,6 +222,12 @@ int towne_run(const TowneSettings& settings)
         std::printf("error: read image file '%s'\n", settings.morvane_disk);
         return kTowneExitFailure;
     }
-    if (draw_and_write_towns(settings, shapes, mask, bitmap, towns) < 0) return kTowneExitFailure;
+    try {
+        if (draw_and_write_towns(settings, shapes, mask, width, height, towns, sink) < 0) return kTowneExitFailure;
+    } catch (const std::bad_alloc&) {
+        row_sink_abort(sink);
+        std::puts("error: memory exhausted!");
+        return kTowneExitFailure;
+    }
     return 0;
 }

@@ -35,6 +35,7 @@ struct TowneSettings {
     int no_mask = 0;
     int no_npcs = 0;
     int overwrite = 0;
+    int png = 0;  // --png
 };
 
 // One row of the town table: the name printed and the file written.

@@ -1,0 +1,434 @@
+// The row sink: the output file's rules (question, temporary file, rename,
+// direct writes) and the BMP form of the rows. The PNG form is in
+// png_write.cpp.
+#include "row_sink.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// BMP rows are gathered into blocks of about this size before each write.
+constexpr size_t kBlockBytes = size_t{1} << 20;
+
+enum class Target { kMissing, kRegular, kOther };
+
+#if defined(_WIN32)
+using StatRecord = struct _stat64;
+int stat_path(const char* path, StatRecord* st) { return _stat64(path, st); }
+#else
+using StatRecord = struct stat;
+int stat_path(const char* path, StatRecord* st) { return stat(path, st); }
+#endif
+
+Target classify(const char* path, StatRecord* st)
+{
+#if defined(_WIN32)
+    if (_stat64(path, st) != 0) return Target::kMissing;
+    return (st->st_mode & _S_IFMT) == _S_IFREG ? Target::kRegular : Target::kOther;
+#else
+    if (lstat(path, st) != 0) return Target::kMissing;
+    return S_ISREG(st->st_mode) ? Target::kRegular : Target::kOther;
+#endif
+}
+
+bool writable(const char* path)
+{
+#if defined(_WIN32)
+    return _access(path, 2) == 0;
+#else
+    return access(path, W_OK) == 0;
+#endif
+}
+
+// Creates a new temporary file beside path; stores its name.
+FILE* create_temporary(const std::string& path, const StatRecord* existing, std::string& name)
+{
+#if defined(_WIN32)
+    (void)existing;
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        name = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(attempt);
+        int fd = -1;
+        if (_sopen_s(&fd, name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
+                     _S_IREAD | _S_IWRITE) == 0) {
+            FILE* fp = _fdopen(fd, "wb");
+            if (!fp) {
+                _close(fd);
+                std::remove(name.c_str());
+            }
+            return fp;
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+#else
+    std::string pattern = path + ".tmpXXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return nullptr;
+    name = pattern;
+    // The file gets the mode a plain create would give it, or keeps the mode
+    // of the file it replaces.
+    mode_t mode;
+    if (existing) {
+        mode = existing->st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (fchmod(fd, mode) != 0) {
+        // Keep the restrictive mode of the temporary file rather than fail.
+    }
+    FILE* fp = fdopen(fd, "wb");
+    if (!fp) {
+        close(fd);
+        std::remove(name.c_str());
+    }
+    return fp;
+#endif
+}
+
+int replace_file(const std::string& from, const char* to)
+{
+#if defined(_WIN32)
+    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING) ? 0 : -1;
+#else
+    return std::rename(from.c_str(), to) == 0 ? 0 : -1;
+#endif
+}
+
+// Removes what the sink wrote and closes it, without a message.
+void discard(RowSink& sink)
+{
+    png_drop(sink);
+    sink.file.reset();
+    if (!sink.temporary.empty()) std::remove(sink.temporary.c_str());
+    else if (sink.created) std::remove(sink.path.c_str());
+    sink.temporary.clear();
+    sink.created = false;
+    sink.is_open = false;
+    sink.block = {};
+}
+
+// A failed write of the rows: the chain of messages, and nothing left.
+int fail_data(RowSink& sink)
+{
+    discard(sink);
+    std::puts("error: write_bitmap() - can't write bitmap data");
+    std::printf("error: write bitmap '%s'\n", sink.path.c_str());
+    return -1;
+}
+
+int write_all(FILE* fp, const uint8_t* bytes, size_t count)
+{
+    return std::fwrite(bytes, 1, count, fp) == count ? 0 : -1;
+}
+
+int flush_block(RowSink& sink)
+{
+    if (sink.block.empty()) return 0;
+    const int result = write_all(sink.file.get(), sink.block.data(), sink.block.size());
+    sink.block.clear();
+    return result;
+}
+
+// BMP rows: padded copies gathered into blocks; a band that already lies at
+// the padded stride goes out in one write.
+int bmp_rows(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
+{
+    const size_t padded = sink.row_stride;
+    if (stride == padded && count > 1) {
+        if (flush_block(sink) < 0) return -1;
+        return write_all(sink.file.get(), rows, padded * count);
+    }
+    for (uint32_t r = 0; r < count; ++r, rows += stride) {
+        if (sink.block.size() + padded > std::max(kBlockBytes, padded) && flush_block(sink) < 0) return -1;
+        const size_t at = sink.block.size();
+        sink.block.resize(at + padded);
+        std::memcpy(sink.block.data() + at, rows, sink.row_bytes);
+        std::fill(sink.block.data() + at + sink.row_bytes, sink.block.data() + at + padded, 0);
+    }
+    return 0;
+}
+
+// Copies the finished temporary file into the target (a name the rename
+// refuses) and removes the temporary. 0 or -1 with the messages of a direct
+// write.
+int copy_into_target(RowSink& sink)
+{
+    const std::string from = sink.temporary;
+    sink.temporary.clear();
+    UniqueFile out = open_file(sink.path.c_str(), "wb");
+    if (!out) {
+        std::remove(from.c_str());
+        std::printf("error: open '%s'\n", sink.path.c_str());
+        return -1;
+    }
+    // (Windows removes no file that is open: the temporary is read only once
+    // the target is open, and closed before it is removed.)
+    UniqueFile in = open_file(from.c_str(), "rb");
+    bool failed = !in;
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(kBlockBytes);
+    } catch (const std::bad_alloc&) {
+        failed = true;
+    }
+    while (!failed) {
+        const size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+        if (n > 0 && write_all(out.get(), buffer.data(), n) < 0) failed = true;
+        if (n < buffer.size()) {
+            failed = failed || std::ferror(in.get());
+            break;
+        }
+    }
+    in.reset();
+    std::remove(from.c_str());
+    if (!failed && std::fclose(out.release()) != 0) failed = true;
+    if (failed) {
+        out.reset();
+        if (sink.created) std::remove(sink.path.c_str());
+        std::puts("error: write_bitmap() - can't write bitmap data");
+        std::printf("error: write bitmap '%s'\n", sink.path.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+PictureFormat picture_format_of(const char* path)
+{
+    const size_t n = std::strlen(path);
+    if (n < 4) return PictureFormat::kBmp;
+    const char* end = path + n - 4;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return end[0] == '.' && lower(end[1]) == 'p' && lower(end[2]) == 'n' && lower(end[3]) == 'g'
+               ? PictureFormat::kPng
+               : PictureFormat::kBmp;
+}
+
+std::string png_name_of(const char* bmp_name)
+{
+    std::string name = bmp_name;
+    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) name.resize(name.size() - 4);
+    return name + ".png";
+}
+
+size_t packed_row_bytes(uint32_t width, uint32_t bits_per_pixel)
+{
+    return static_cast<size_t>((uint64_t{width} * bits_per_pixel + 7) / 8);
+}
+
+void pack_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits_per_pixel)
+{
+    switch (bits_per_pixel) {
+        case 1: {
+            uint32_t x = 0;
+            for (; x + 8 <= width; x += 8) {
+                uint8_t b = 0;
+                for (uint32_t k = 0; k < 8; ++k) b = static_cast<uint8_t>(b | (row[x + k] != 0) << (7 - k));
+                *out++ = b;
+            }
+            if (x < width) {
+                uint8_t b = 0;
+                for (uint32_t k = 0; x + k < width; ++k) b = static_cast<uint8_t>(b | (row[x + k] != 0) << (7 - k));
+                *out = b;
+            }
+            break;
+        }
+        case 4: {
+            const uint32_t pairs = width / 2;
+            for (uint32_t i = 0; i < pairs; ++i)
+                out[i] = static_cast<uint8_t>((row[2 * i] << 4) | (row[2 * i + 1] & 0x0F));
+            if (width & 1) out[pairs] = static_cast<uint8_t>(row[width - 1] << 4);
+            break;
+        }
+        default:
+            std::memcpy(out, row, packed_row_bytes(width, bits_per_pixel));
+            break;
+    }
+}
+
+int row_sink_open(RowSink& sink, PictureFormat format, const char* path, uint32_t width, uint32_t height,
+                  uint32_t bits_per_pixel, std::span<const uint8_t> palette, int overwrite)
+{
+    BmpHeader header;
+    if (create_bitmap_header(header, width, height, static_cast<uint16_t>(bits_per_pixel)) < 0) {
+        std::puts("error: create bitmap header");
+        return -1;
+    }
+    row_sink_abort(sink);
+    sink.format = format;
+    sink.width = width;
+    sink.height = height;
+    sink.bits_per_pixel = bits_per_pixel;
+    sink.palette = palette;
+    sink.row_bytes = packed_row_bytes(width, bits_per_pixel);
+    sink.row_stride = format == PictureFormat::kBmp ? static_cast<size_t>(bitmap_row_bytes(width, bits_per_pixel))
+                                                    : sink.row_bytes;
+    sink.path = path;
+    sink.rows_written = 0;
+    sink.temporary.clear();
+    sink.created = false;
+
+    StatRecord st{};
+    if (!overwrite && stat_path(path, &st) == 0) {
+        std::printf("'%s' already exists\n", path);
+        if (!ask_yes_no("overwrite ?")) return -1;
+    }
+
+    const Target target = classify(path, &st);
+    sink.was_missing = target == Target::kMissing;
+    if (target == Target::kRegular && !writable(path)) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    if (target != Target::kOther)
+        sink.file.reset(create_temporary(path, target == Target::kRegular ? &st : nullptr, sink.temporary));
+    // Anything but a regular file (a device, a symbolic link), and a target
+    // beside which no temporary file can be made (a directory without write
+    // permission, a name too long for a suffix), is written in place.
+    if (!sink.file) {
+        sink.temporary.clear();
+        sink.file = open_file(path, "wb");
+        if (!sink.file) {
+            std::printf("error: open '%s'\n", path);
+            return -1;
+        }
+        sink.created = target == Target::kMissing;
+    }
+    sink.is_open = true;
+
+    int result = 0;
+    if (format == PictureFormat::kPng) {
+        result = png_begin(sink);
+        if (result == -2) return fail_data(sink);  // no memory for the bands
+    } else {
+        result = write_bitmap_header(sink.file.get(), header);
+        if (result == 0 && bits_per_pixel <= 8 && write_palette(sink.file.get(), palette, 1 << bits_per_pixel) < 0) {
+            discard(sink);
+            std::puts("error: write_bitmap() - can't write palette");
+            std::printf("error: write bitmap '%s'\n", path);
+            return -1;
+        }
+    }
+    if (result < 0) {
+        discard(sink);
+        std::puts("error: write_bitmap() - can't write bitmap header");
+        std::printf("error: write bitmap '%s'\n", path);
+        return -1;
+    }
+    return 0;
+}
+
+bool row_sink_bottom_up(const RowSink& sink) { return sink.format == PictureFormat::kBmp; }
+
+int row_sink_write(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
+{
+    if (!sink.is_open) return -1;
+    if (count > sink.height - sink.rows_written) return fail_data(sink);
+    if (sink.format == PictureFormat::kBmp) {
+        if (bmp_rows(sink, rows, count, stride) < 0) return fail_data(sink);
+        sink.rows_written += count;
+        return 0;
+    }
+    for (uint32_t r = 0; r < count; ++r, rows += stride) {
+        if (png_row(sink, rows) < 0) return fail_data(sink);
+        ++sink.rows_written;
+    }
+    return 0;
+}
+
+int row_sink_close(RowSink& sink)
+{
+    if (!sink.is_open) return -1;
+    if (sink.rows_written != sink.height) return fail_data(sink);
+    const int finished = sink.format == PictureFormat::kBmp ? flush_block(sink) : png_finish(sink);
+    if (finished < 0 || std::fflush(sink.file.get()) != 0) return fail_data(sink);
+    sink.block = {};
+    sink.is_open = false;
+    if (std::fclose(sink.file.release()) != 0) return fail_data(sink);
+    if (sink.temporary.empty() || replace_file(sink.temporary, sink.path.c_str()) == 0) {
+        sink.temporary.clear();
+        return 0;
+    }
+    // The name cannot take the finished file (an empty name, say): the
+    // bytes are written to the path itself, which reports its own failure.
+    sink.created = sink.was_missing;
+    return copy_into_target(sink);
+}
+
+void row_sink_abort(RowSink& sink)
+{
+    if (sink.is_open || sink.file) discard(sink);
+}
+
+RowBand row_sink_band(const RowSink& sink, uint32_t index, uint32_t per_band, uint32_t total)
+{
+    RowBand band;
+    const uint64_t start = uint64_t{index} * per_band;
+    if (per_band == 0 || start >= total) return band;
+    band.count = static_cast<uint32_t>(std::min<uint64_t>(per_band, total - start));
+    band.first = row_sink_bottom_up(sink) ? static_cast<uint32_t>(total - start - band.count)
+                                          : static_cast<uint32_t>(start);
+    return band;
+}
+
+int band_buffer_init(BandBuffer& band, const RowSink& sink, uint32_t rows, bool packed)
+{
+    band.packed = packed;
+    try {
+        band.rows.assign(sink.row_stride * rows, 0);
+        if (!packed) {
+            band.unpacked_stride = static_cast<size_t>(sink.width) * ((sink.bits_per_pixel + 7) / 8);
+            band.unpacked.assign(band.unpacked_stride * rows, 0);
+        }
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    return 0;
+}
+
+uint8_t* band_buffer_target(BandBuffer& band, const RowSink& sink, uint32_t rows, ptrdiff_t* stride)
+{
+    if (!band.packed) {
+        *stride = static_cast<ptrdiff_t>(band.unpacked_stride);
+        return band.unpacked.data();
+    }
+    // The buffer holds the rows in the sink's order: bottom row first for BMP.
+    const auto step = static_cast<ptrdiff_t>(sink.row_stride);
+    if (row_sink_bottom_up(sink) && rows > 0) {
+        *stride = -step;
+        return band.rows.data() + static_cast<size_t>(rows - 1) * sink.row_stride;
+    }
+    *stride = step;
+    return band.rows.data();
+}
+
+int band_buffer_write(BandBuffer& band, RowSink& sink, uint32_t rows)
+{
+    if (!band.packed) {
+        const bool up = row_sink_bottom_up(sink);
+        for (uint32_t r = 0; r < rows; ++r)
+            pack_row(band.rows.data() + static_cast<size_t>(up ? rows - 1 - r : r) * sink.row_stride,
+                     band.unpacked.data() + r * band.unpacked_stride, sink.width, sink.bits_per_pixel);
+    }
+    return row_sink_write(sink, band.rows.data(), rows, sink.row_stride);
+}
