@@ -34,8 +34,9 @@ struct Case {
     uint32_t width, height, bits;  // the shape sheet
 };
 
-// (A sheet of 3 x 3 tiles read with 16 rows from a.bmp, 17 rows high, keeps
-// tile rows 0-15 only.)
+// A sheet read with -s exports the rows it was read with: a.bmp (17 rows of
+// 3 x 3 tiles) and b.bmp (18 rows of 2 x 2) read with 16 rows give 48 and 32
+// pixel rows.
 const Case kCases[] = {
     {"vornpc_map", {}, 16, 256, 256, 4},
     {"vornpc_map", {"--cga"}, 16, 256, 256, 4},
