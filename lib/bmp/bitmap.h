@@ -139,6 +139,18 @@ struct BmpHeader {
 [[nodiscard]] int read_mask_bitmap(const char* path, ShapeMask& mask, uint32_t tile_width,
                                    uint32_t tile_height, uint32_t columns, uint32_t rows);
 
+// Rows of shapes a set holds: the whole rows of 16 shapes in its pixels, and
+// no more than the rows a sheet was cut into (a loader of the ports' own data
+// leaves that field 0).
+[[nodiscard]] uint32_t shape_set_rows(const ShapeSet& shapes);
+
+// Writes a shape set (or a mask) as a BMP sheet that read_shape_bitmap (or
+// read_mask_bitmap) cuts back into the same tiles: 16 shapes per row and
+// shape_set_rows rows, exactly rows x tile height pixels high, in the set's
+// bit count and palette, every entry's four bytes as they stand. The file
+// rules and messages are those of write_bitmap_file. 0 or -1.
+[[nodiscard]] int write_shape_bitmap(const char* path, const ShapeSet& shapes, int overwrite);
+
 // The palette entry nearest to a colour (squared distance, first on a tie).
 [[nodiscard]] int nearest_palette_entry(int red, int green, int blue,
                                         std::span<const uint8_t> palette, int count);

@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "vorn_version.h"
 
@@ -81,4 +82,46 @@ CliOutput cli_output(const char* name, int name_given, int png_option)
     output.format = png_option ? PictureFormat::kPng : picture_format_of(name);
     output.name = output.format == PictureFormat::kPng && !name_given ? png_name_of(name) : std::string(name);
     return output;
+}
+
+int cli_export_option(CliExport& sheets, int argc, char** argv, int* i, int with_mask)
+{
+    const char* arg = argv[*i];
+    const char** name = nullptr;
+    if (std::strcmp(arg, "--export-shapes") == 0) name = &sheets.shapes;
+    else if (with_mask && std::strcmp(arg, "--export-mask") == 0) name = &sheets.mask;
+    else return 0;
+    if (*i + 1 >= argc) {
+        std::puts("error: no bitmap name");
+        return -1;
+    }
+    *name = argv[++*i];
+    return 1;
+}
+
+int cli_export_check(const CliExport& sheets, int has_mask)
+{
+    if (sheets.mask && !has_mask) {
+        std::puts("error: no mask to export");
+        return -1;
+    }
+    return 0;
+}
+
+int cli_export_sheets(const CliExport& sheets, const ShapeSet& shapes, const ShapeMask* mask, int overwrite)
+{
+    if (sheets.shapes && write_shape_bitmap(sheets.shapes, shapes, overwrite) < 0) {
+        std::printf("error: write bitmap file '%s'\n", sheets.shapes);
+        return -1;
+    }
+    if (!sheets.mask) return 0;
+    if (!mask || mask->pixels.empty()) {
+        std::puts("error: no mask to export");
+        return -1;
+    }
+    if (write_shape_bitmap(sheets.mask, *mask, overwrite) < 0) {
+        std::printf("error: write bitmap file '%s'\n", sheets.mask);
+        return -1;
+    }
+    return 0;
 }

@@ -45,3 +45,33 @@ struct CliOutput {
 // case, else BMP. A default name (name_given 0) that ends in ".bmp" then ends
 // in ".png" instead; a name given is used as it stands.
 [[nodiscard]] CliOutput cli_output(const char* name, int name_given, int png_option);
+
+// The sheets a run writes instead of its picture: the loaded shapes
+// (--export-shapes) and their mask (--export-mask), each a file name or null.
+struct CliExport {
+    const char* shapes = nullptr;
+    const char* mask = nullptr;
+};
+
+// True when the run writes sheets and draws nothing.
+[[nodiscard]] constexpr bool cli_exporting(const CliExport& sheets)
+{
+    return sheets.shapes != nullptr || sheets.mask != nullptr;
+}
+
+// Matches argv[*i] against --export-shapes and, where the tool has masks
+// (with_mask non-zero), --export-mask, and takes the next word as the file
+// name whatever it looks like. 1 when it matched (*i then at the name), 0 when
+// not, -1 after "error: no bitmap name" when no word follows.
+[[nodiscard]] int cli_export_option(CliExport& sheets, int argc, char** argv, int* i, int with_mask);
+
+// Refuses --export-mask for a run that will load no mask (has_mask 0): -1
+// after "error: no mask to export", else 0.
+[[nodiscard]] int cli_export_check(const CliExport& sheets, int has_mask);
+
+// Writes the sheets asked for, the shapes first, always as BMP (the sheet
+// readers read nothing else). A mask sheet is asked for only with a loaded
+// mask. 0, or -1 after the writer's messages and "error: write bitmap file
+// '%s'" with the sheet's name.
+[[nodiscard]] int cli_export_sheets(const CliExport& sheets, const ShapeSet& shapes, const ShapeMask* mask,
+                                    int overwrite);

@@ -27,19 +27,18 @@ int ask_yes_no(const char* question)
     }
 }
 
-int write_picture_file(const char* path, const Bitmap& bitmap, int overwrite, PictureFormat format)
+int write_picture_rows(const char* path, uint32_t width, uint32_t height, uint32_t bits_per_pixel,
+                       std::span<const uint8_t> palette, std::span<const uint8_t> pixels, int overwrite,
+                       PictureFormat format)
 {
     RowSink sink;
-    if (row_sink_open(sink, format, path, bitmap.width, bitmap.height, bitmap.bits_per_pixel,
-                      bitmap.palette, overwrite) < 0)
-        return -1;
-    const size_t row_in = static_cast<size_t>(bitmap.width) * ((bitmap.bits_per_pixel + 7) / 8);
-    const uint32_t height = bitmap.height;
+    if (row_sink_open(sink, format, path, width, height, bits_per_pixel, palette, overwrite) < 0) return -1;
+    const size_t row_in = static_cast<size_t>(width) * ((bits_per_pixel + 7) / 8);
     const uint32_t band_rows =
         static_cast<uint32_t>(std::clamp<size_t>(kBandBytes / std::max<size_t>(sink.row_stride, 1), 1, height ? height : 1));
     BandBuffer band;
     // A pixel buffer too small for the picture is a failed write of its rows.
-    if (bitmap.pixels.size() / (row_in ? row_in : 1) < height || band_buffer_init(band, sink, band_rows, true) < 0) {
+    if (pixels.size() / (row_in ? row_in : 1) < height || band_buffer_init(band, sink, band_rows, true) < 0) {
         row_sink_abort(sink);
         std::puts("error: write_bitmap() - can't write bitmap data");
         std::printf("error: write bitmap '%s'\n", path);
@@ -51,11 +50,16 @@ int write_picture_file(const char* path, const Bitmap& bitmap, int overwrite, Pi
         ptrdiff_t stride = 0;
         uint8_t* out = band_buffer_target(band, sink, rows.count, &stride);
         for (uint32_t r = 0; r < rows.count; ++r)
-            pack_row(out + r * stride, bitmap.pixels.data() + (rows.first + r) * row_in, bitmap.width,
-                     bitmap.bits_per_pixel);
+            pack_row(out + r * stride, pixels.data() + (rows.first + r) * row_in, width, bits_per_pixel);
         if (band_buffer_write(band, sink, rows.count) < 0) return -1;
     }
     return row_sink_close(sink);
+}
+
+int write_picture_file(const char* path, const Bitmap& bitmap, int overwrite, PictureFormat format)
+{
+    return write_picture_rows(path, bitmap.width, bitmap.height, bitmap.bits_per_pixel, bitmap.palette,
+                              bitmap.pixels, overwrite, format);
 }
 
 int write_bitmap_file(const char* path, const Bitmap& bitmap, int overwrite)

@@ -153,6 +153,12 @@ struct BandBuffer {
 // BMP. 0 or -1.
 [[nodiscard]] int write_picture_file(const char* path, const Bitmap& bitmap, int overwrite, PictureFormat format);
 
+// The same for pixels held in Bitmap form that no Bitmap owns: the first
+// height rows of width pixels each. 0 or -1.
+[[nodiscard]] int write_picture_rows(const char* path, uint32_t width, uint32_t height, uint32_t bits_per_pixel,
+                                     std::span<const uint8_t> palette, std::span<const uint8_t> pixels,
+                                     int overwrite, PictureFormat format);
+
 // ---- PNG (png_write.cpp) ----------------------------------------------------
 
 // Writes the signature, IHDR and PLTE. 0 or -1.

@@ -1,10 +1,12 @@
-// Shape and mask sheets read from BMP files, and output pictures sized from a
-// shape set.
+// Shape and mask sheets read from and written to BMP files, and output
+// pictures sized from a shape set.
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
 
 #include "bitmap.h"
+#include "row_sink.h"
 #include "size_math.h"
 #include "stdio_file.h"
 
@@ -102,6 +104,28 @@ int read_mask_bitmap(const char* path, ShapeMask& mask, uint32_t tile_width, uin
         return -1;
     }
     return 0;
+}
+
+uint32_t shape_set_rows(const ShapeSet& shapes)
+{
+    uint64_t shape_row = 0;
+    if (!size_product32(uint64_t{16} * shapes.tile_width, shapes.tile_height, shapes.bytes_per_pixel, &shape_row) ||
+        shape_row == 0)
+        return 0;
+    const uint64_t whole = shapes.pixels.size() / shape_row;
+    return static_cast<uint32_t>(std::min<uint64_t>(whole, shapes.rows ? shapes.rows : 0xFFFFFFFFu));
+}
+
+int write_shape_bitmap(const char* path, const ShapeSet& shapes, int overwrite)
+{
+    const uint64_t width = uint64_t{16} * shapes.tile_width;
+    const uint64_t height = uint64_t{shape_set_rows(shapes)} * shapes.tile_height;
+    if (width > 0xFFFFFFFFu || height > 0xFFFFFFFFu) {
+        std::puts("error: create bitmap header");
+        return -1;
+    }
+    return write_picture_rows(path, static_cast<uint32_t>(width), static_cast<uint32_t>(height), shapes.bits_per_pixel,
+                              shapes.palette, shapes.pixels, overwrite, PictureFormat::kBmp);
 }
 
 int bitmap_size_check(const ShapeSet& shapes, uint32_t tiles_across, uint32_t tiles_down, uint32_t* width,

@@ -47,6 +47,7 @@ const std::string kUsage =
     "           --overwrite          overwrite output file\n"
     "        -?|--help               print usage\n"
     "           --png                write PNG instead of BMP\n"
+    "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
     "           --version            print version\n";
 
 // The map as the sample morvane disk stores it (chunks of 16 x 16 tiles).

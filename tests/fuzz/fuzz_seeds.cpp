@@ -159,13 +159,15 @@ int main(int argc, char** argv)
                     {"--help"},
                     {"-p", "9"},
                     {"-g", "--version"},
+                    {"--export-shapes", "s.bmp", "--export-mask", "m.bmp"},
                     {"a", "b"}});
     // The first byte of the two-port targets picks the port (odd: X68000).
     const std::vector<std::vector<std::string>> map98 = {
         {"-d1", "a.fdi", "-d2", "b.fdi", "-r", "18", "-g", "-p", "2", "-b"},
         {"--disk1", "a", "--disk2", "b", "--shape-rows", "0x10", "-s", "s.bmp", "-m", "m.bmp", "-o", "o.bmp"},
         {"-M", "-n", "--overwrite", "--arvelon-disk", "x", "--morvane-disk", "y", "--no-mask", "--no-shores"},
-        {"-r", "23"}, {"-r", "24"}, {"--help"}, {"-p", "-1"}, {"word"}, {"word", "--version"}};
+        {"-r", "23"}, {"-r", "24"}, {"--help"}, {"-p", "-1"}, {"word"}, {"word", "--version"},
+        {"--export-shapes", "s.bmp", "--export-mask", "m.bmp", "-M"}, {"-s", "s.bmp", "--export-mask"}};
     for (const uint8_t port : {0, 1}) {
         int k = port * 100;
         for (const auto& line : map98) {
@@ -180,6 +182,7 @@ int main(int argc, char** argv)
                     {"-p", "8", "--phase", "1", "--overwrite", "-B", "-B", "-B"},
                     {"-?"},
                     {"--version", "-?"},
+                    {"--export-shapes", "-s", "--export-mask", "m.bmp"},
                     {"stray", "words"}});
     // Town files: whole, without either file, cut short and with a few bytes
     // laid over the people of the first town (offset 17,408).

@@ -204,6 +204,8 @@ std::string usage(const char* tool, const char* disk1, const char* disk2, int ro
            "           --overwrite          overwrite output file\n"
            "        -?|--help               print usage\n"
            "           --png                write PNG instead of BMP\n"
+           "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
+           "           --export-mask MASK-BMP     write mask to specified file\n"
            "           --version            print version\n";
 }
 

@@ -33,6 +33,7 @@ const std::string kUsage =
     "        -?|--help               print usage\n"
     "read map data from current directory if not specified\n"
     "           --png                write PNG instead of BMP\n"
+    "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
     "           --version            print version\n";
 
 // The separator the tool puts between a data directory and a file name: a

@@ -676,6 +676,8 @@ std::string usage(const Port& port)
            "           --overwrite              overwrite output files\n"
            "        -?|--help                   print usage\n"
            "           --png                    write PNG instead of BMP\n"
+           "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
+           "           --export-mask MASK-BMP     write mask to specified file\n"
            "           --version                print version\n";
 }
 

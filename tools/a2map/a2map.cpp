@@ -51,6 +51,7 @@ void a2map_print_usage()
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
     std::puts("           --png                write PNG instead of BMP");
+    std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
     std::puts("           --version            print version");
 }
 
@@ -118,6 +119,8 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
             settings.overwrite = 1;
         } else if (is(arg, "--png")) {
             settings.png = 1;
+        } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 0); matched != 0) {
+            if (matched < 0) return 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
@@ -217,6 +220,9 @@ int a2map_run(const A2MapSettings& settings)
             std::puts("error: read shapes from disk image");
             return 1;
         }
+        // The sheet holds the sub-pixels before colouring: what -s draws.
+        if (cli_exporting(settings.exports))
+            return cli_export_sheets(settings.exports, shapes, nullptr, settings.overwrite) < 0 ? 1 : 0;
         uint32_t width = 0, height = 0;
         if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {
             std::puts("error: memory exhausted!");

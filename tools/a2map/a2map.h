@@ -7,6 +7,7 @@
 #include <span>
 
 #include "bitmap.h"
+#include "cli.h"
 #include "retouch.h"
 #include "row_sink.h"
 
@@ -30,6 +31,7 @@ struct A2MapSettings {
     int overwrite = 0;
     int output_given = 0;  // -o was given
     int png = 0;           // --png
+    CliExport exports;     // --export-shapes
 };
 
 // Prints the usage text.

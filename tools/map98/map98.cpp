@@ -56,6 +56,8 @@ int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSin
         std::vector<uint8_t>& map)
 {
     if (load_shapes(settings, shapes, mask) < 0) return 1;
+    if (cli_exporting(settings.exports))
+        return cli_export_sheets(settings.exports, shapes, &mask, settings.overwrite) < 0 ? 1 : 0;
     uint32_t width = 0, height = 0;
     if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {
         std::puts("error: memory exhausted!");

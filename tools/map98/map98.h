@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "cli.h"
+
 enum class Map98Loader : uint8_t { kPc98, kX68k };
 
 struct Map98Port {
@@ -42,6 +44,7 @@ struct Map98Settings {
     uint32_t gates = 0;
     int balloon = 0;
     int overwrite = 0;
+    CliExport exports;  // --export-shapes, --export-mask
 };
 
 // Sets every setting to the port's default.
@@ -52,6 +55,8 @@ void map98_print_usage(const Map98Settings& settings);
 
 // Parses the command line into settings that map98_settings_init set up, and
 // turns the shores off when there is no mask or too few shape rows for them.
+// --export-mask where the run will load no mask (-M, or sheets without -m)
+// is refused here, before anything is loaded.
 // Returns 0 to go on, else the exit status to end with: the usage text and
 // every refusal end with 1 before anything is allocated; --version returns
 // kCliVersionShown (cli.h), which ends the run with 0.

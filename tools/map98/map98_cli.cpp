@@ -63,6 +63,8 @@ void map98_print_usage(const Map98Settings& settings)
     std::puts("           --overwrite          overwrite output file");
     std::puts("        -?|--help               print usage");
     std::puts("           --png                write PNG instead of BMP");
+    std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
+    std::puts("           --export-mask MASK-BMP     write mask to specified file");
     std::puts("           --version            print version");
 }
 
@@ -128,12 +130,16 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
             settings.overwrite = 1;
         } else if (is(arg, "--png")) {
             settings.png = 1;
+        } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 1); matched != 0) {
+            if (matched < 0) return 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
         }
     }
     if (settings.no_mask || settings.shape_rows < kMap98ShoreShapeRows) settings.no_shores = 1;
+    const bool has_mask = settings.use_sheets ? settings.mask_sheet != nullptr : !settings.no_mask;
+    if (cli_export_check(settings.exports, has_mask) < 0) return 1;
     return 0;
 }
 

@@ -46,6 +46,7 @@ void print_usage()
     std::puts("        -?|--help               print usage");
     std::puts("read map data from current directory if not specified");
     std::puts("           --png                write PNG instead of BMP");
+    std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
     std::puts("           --version            print version");
 }
 
@@ -127,6 +128,8 @@ int pcmap_parse_arguments(PcMapSettings& settings, int argc, char** argv)
             settings.overwrite = 1;
         } else if (is(arg, "--png")) {
             settings.png = 1;
+        } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 0); matched != 0) {
+            if (matched < 0) return 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
@@ -212,6 +215,14 @@ int pcmap_run(const PcMapSettings& settings)
     } else if (read_pc_shapes(settings.data_path, shapes, settings.cga) < 0) {
         std::puts("error: read shapes");
         return 1;
+    }
+    if (cli_exporting(settings.exports)) {
+        try {
+            return cli_export_sheets(settings.exports, shapes, nullptr, settings.overwrite) < 0 ? 1 : 0;
+        } catch (const std::bad_alloc&) {
+            std::puts("error: memory exhausted!");
+            return 1;
+        }
     }
     uint32_t width = 0, height = 0;
     if (bitmap_size_check(shapes, kWorldTiles, kWorldTiles, &width, &height) < 0) {

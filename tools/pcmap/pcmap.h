@@ -6,6 +6,7 @@
 #include <span>
 
 #include "bitmap.h"
+#include "cli.h"
 
 struct PcMapSettings {
     const char* data_path = nullptr;   // directory of the game's files; null: current directory
@@ -18,6 +19,7 @@ struct PcMapSettings {
     uint32_t gates = 0;
     int balloon = 0;
     int overwrite = 0;
+    CliExport exports;  // --export-shapes
 };
 
 constexpr uint32_t kEgaShapeBytes = 32768;

@@ -133,6 +133,8 @@ void towne_print_usage(const TowneVariant& variant)
     std::puts("           --overwrite              overwrite output files");
     std::puts("        -?|--help                   print usage");
     std::puts("           --png                    write PNG instead of BMP");
+    std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
+    std::puts("           --export-mask MASK-BMP     write mask to specified file");
     std::puts("           --version                print version");
 }
 
@@ -189,11 +191,15 @@ int parse_arguments(TowneSettings& settings, int argc, char** argv)
             settings.overwrite = 1;
         } else if (is(arg, "--png")) {
             settings.png = 1;
+        } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 1); matched != 0) {
+            if (matched < 0) return kTowneExitFailure;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return kTowneExitFailure;
         }
     }
+    const bool has_mask = settings.use_sheets ? settings.mask_bitmap != nullptr : !settings.no_mask;
+    if (cli_export_check(settings.exports, has_mask) < 0) return kTowneExitFailure;
     return 0;
 }
 
@@ -207,6 +213,8 @@ int towne_run(const TowneSettings& settings)
     std::vector<uint8_t> towns;
 
     if (load_shapes(settings, shapes, mask) < 0) return kTowneExitFailure;
+    if (cli_exporting(settings.exports))
+        return cli_export_sheets(settings.exports, shapes, &mask, settings.overwrite) < 0 ? kTowneExitFailure : 0;
     uint32_t width = 0, height = 0;
     if (bitmap_size_check(shapes, kTownTilesAcross, kTownTilesDown, &width, &height) < 0) {
         std::puts("error: memory exhausted!");

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "cli.h"
+
 constexpr int kTowneExitFailure = 1;
 
 enum class TownePort { kPc98, kX68k };
@@ -36,6 +38,7 @@ struct TowneSettings {
     int no_npcs = 0;
     int overwrite = 0;
     int png = 0;  // --png
+    CliExport exports;  // --export-shapes, --export-mask
 };
 
 // One row of the town table: the name printed and the file written.
@@ -72,10 +75,12 @@ void towne_print_usage(const TowneVariant& variant);
 
 // Reads the command line into settings (defaults set before). Returns 0 to go
 // on, or the exit status to end the program with at once (usage text, a
-// missing or bad option argument, an unknown option), or kCliVersionShown
-// (cli.h) after --version, which ends the run with 0. Allocates nothing.
+// missing or bad option argument, an unknown option, --export-mask where the
+// run will load no mask), or kCliVersionShown (cli.h) after --version, which
+// ends the run with 0. Allocates nothing.
 [[nodiscard]] int parse_arguments(TowneSettings& settings, int argc, char** argv);
 
-// Loads the shapes, reads the towns and writes the 17 pictures. Returns the
-// exit status: 0 when every picture was written, else 1.
+// Loads the shapes, reads the towns and writes the 17 pictures (or, when
+// asked, only the shape and mask sheets). Returns the exit status: 0 when
+// every file was written, else 1.
 [[nodiscard]] int towne_run(const TowneSettings& settings);
