@@ -65,7 +65,6 @@ struct RowSink {
     std::vector<uint8_t> block;
 
     // PNG.
-    std::vector<uint8_t> previous;  // the last row as PNG pixel bytes (zeros at first)
     std::vector<uint8_t> pixels;    // one row converted to PNG pixel bytes
     std::vector<uint8_t> window;    // the last 32 KiB of filtered data
     std::vector<PngBand> bands;     // threads + 1 bands in turn
