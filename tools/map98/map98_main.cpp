@@ -2,10 +2,12 @@
 // disk images into one BMP file. Built once per port; VORN_MAP98_X68K picks
 // the X68000 defaults and shape loader.
 #include "cli.h"
+#include "memory_reuse.h"
 #include "map98.h"
 
 int main(int argc, char** argv)
 {
+    memory_keep_for_reuse();
 #if defined(VORN_MAP98_X68K)
     const Map98Port& port = kX68kMapPort;
 #else

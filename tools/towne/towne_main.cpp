@@ -5,6 +5,7 @@
 #include <new>
 
 #include "cli.h"
+#include "memory_reuse.h"
 #include "towne_driver.h"
 
 #ifdef VORN_TOWNE_X68K
@@ -15,6 +16,7 @@ static constexpr const TowneVariant& kVariant = kPc98Towne;
 
 int main(int argc, char** argv)
 {
+    memory_keep_for_reuse();
     TowneSettings settings;
     towne_default_settings(settings, kVariant);
     if (const int status = parse_arguments(settings, argc, argv); status != 0) return cli_exit_status(status);
