@@ -38,18 +38,9 @@ uint32_t world_band_tiles(size_t row_bytes, uint32_t lines)
 int world_map_write(RowSink& sink, const TileSheet& sheet, std::span<const uint8_t> map, uint32_t gates,
                     int balloon, uint32_t chunk_edge)
 {
-    const uint32_t per_band = world_band_tiles(sink.row_stride, sheet.lines);
-    BandBuffer band;
-    if (band_buffer_init(band, sink, per_band * sheet.lines, sheet.is_packed) < 0) throw std::bad_alloc();
-    for (uint32_t i = 0;; ++i) {
-        const RowBand tiles = row_sink_band(sink, i, per_band, kWorldTiles);
-        if (tiles.count == 0) return 0;
-        const uint32_t rows = tiles.count * sheet.lines;
-        ptrdiff_t stride = 0;
-        uint8_t* top = band_buffer_target(band, sink, rows, &stride);
-        world_map_draw_rows(sheet, map, gates, balloon, chunk_edge, tiles.first, tiles.count, top, stride);
-        if (band_buffer_write(band, sink, rows) < 0) return -1;
-    }
+    return world_bands_write(sink, sheet, [&](uint32_t first, uint32_t count, uint8_t* top, ptrdiff_t stride) {
+        world_map_draw_rows(sheet, map, gates, balloon, chunk_edge, first, count, top, stride);
+    });
 }
 
 void draw_world_map(Bitmap& bitmap, const ShapeSet& shapes, std::span<const uint8_t> map, uint32_t gates,

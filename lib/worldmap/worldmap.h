@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <span>
 
 #include "bitmap.h"
@@ -64,3 +65,24 @@ void world_map_draw_rows(const TileSheet& sheet, std::span<const uint8_t> map, u
 
 // Tile rows per band: about a megabyte of rows of the given length.
 [[nodiscard]] uint32_t world_band_tiles(size_t row_bytes, uint32_t lines);
+
+// Writes the world's tile rows into an open sink a band at a time, in the
+// order the sink takes them: draw(first, count, top, stride) composes tile
+// rows first to first + count - 1 with the sheet's lines each. 0, or -1
+// after the sink's messages. Throws std::bad_alloc when memory runs out.
+template <class DrawRows>
+[[nodiscard]] int world_bands_write(RowSink& sink, const TileSheet& sheet, DrawRows draw)
+{
+    const uint32_t per_band = world_band_tiles(sink.row_stride, sheet.lines);
+    BandBuffer band;
+    if (band_buffer_init(band, sink, per_band * sheet.lines, sheet.is_packed) < 0) throw std::bad_alloc();
+    for (uint32_t i = 0;; ++i) {
+        const RowBand tiles = row_sink_band(sink, i, per_band, kWorldTiles);
+        if (tiles.count == 0) return 0;
+        const uint32_t rows = tiles.count * sheet.lines;
+        ptrdiff_t stride = 0;
+        uint8_t* top = band_buffer_target(band, sink, rows, &stride);
+        draw(tiles.first, tiles.count, top, stride);
+        if (band_buffer_write(band, sink, rows) < 0) return -1;
+    }
+}

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr uint32_t kChunkEdge = 16;
-constexpr size_t kBandBytes = size_t{1} << 20;
 
 }  // namespace
 
@@ -30,8 +29,7 @@ int a2map_write_coloured(RowSink& sink, const ShapeSet& shapes, std::span<const 
     const uint32_t tile_rows = sheet.lines;  // picture rows per tile row
     tile_sheet_even_lines(sheet);
     const size_t width = sink.width;
-    const uint32_t per_band = static_cast<uint32_t>(
-        std::clamp<size_t>(kBandBytes / std::max<size_t>(sink.row_stride * tile_rows, 1), 1, kWorldTiles));
+    const uint32_t per_band = world_band_tiles(sink.row_stride, tile_rows);
     std::vector<uint8_t> lines(size_t{per_band} * sheet.lines * width);
     std::vector<uint8_t> colours(width);
     BandBuffer band;

@@ -142,18 +142,9 @@ void layered_draw_rows(const TileSheet& sheet, std::span<const LayeredTile> plan
 
 int layered_map_write(RowSink& sink, const TileSheet& sheet, std::span<const LayeredTile> plan)
 {
-    const uint32_t per_band = world_band_tiles(sink.row_stride, sheet.lines);
-    BandBuffer band;
-    if (band_buffer_init(band, sink, per_band * sheet.lines, sheet.is_packed) < 0) throw std::bad_alloc();
-    for (uint32_t i = 0;; ++i) {
-        const RowBand tiles = row_sink_band(sink, i, per_band, kWorldTiles);
-        if (tiles.count == 0) return 0;
-        const uint32_t rows = tiles.count * sheet.lines;
-        ptrdiff_t stride = 0;
-        uint8_t* top = band_buffer_target(band, sink, rows, &stride);
-        layered_draw_rows(sheet, plan, tiles.first, tiles.count, top, stride);
-        if (band_buffer_write(band, sink, rows) < 0) return -1;
-    }
+    return world_bands_write(sink, sheet, [&](uint32_t first, uint32_t count, uint8_t* top, ptrdiff_t stride) {
+        layered_draw_rows(sheet, plan, first, count, top, stride);
+    });
 }
 
 void draw_layered_world_map(Bitmap& bitmap, const ShapeSet& shapes, const ShapeMask& mask,
