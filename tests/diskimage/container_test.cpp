@@ -80,11 +80,23 @@ Bytes fdi_with(FloppyKind kind, const Bytes& raw, uint32_t fdd_type, uint32_t he
     return fdi;
 }
 
+// Older writers give the D88 track table 160 entries, so that the first track
+// follows at 0x2A0 instead of 0x2B0.
+Bytes d88_table_of_160(FloppyKind kind, const Bytes& raw)
+{
+    Bytes d88 = sample::disk_in_form(kind, raw, DiskForm::kD88);
+    d88.erase(d88.begin() + 0x2A0, d88.begin() + 0x2B0);
+    for (size_t at = 0x1C; at < 0x2A0; at += 4)  // the disk size, then the table
+        if (const uint32_t v = get_le32(d88.data() + at)) put_le32(d88.data() + at, v - 16);
+    return d88;
+}
+
 const FormCase kFormCases[] = {
     {"FDI", [](FloppyKind k, const Bytes& r) { return sample::disk_in_form(k, r, DiskForm::kFdi); }, false},
     {"FDI, fdd type 0x30 and a header of 512 bytes", [](FloppyKind k, const Bytes& r) { return fdi_with(k, r, 0x30, 512); }, false},
     {"raw sectors", [](FloppyKind k, const Bytes& r) { return sample::disk_in_form(k, r, DiskForm::kHdm); }, false},
     {"D88, tracks shuffled", [](FloppyKind k, const Bytes& r) { return sample::disk_in_form(k, r, DiskForm::kD88); }, false},
+    {"D88, a table of 160 tracks", d88_table_of_160, false},
     {"D88 marked 2D", [](FloppyKind k, const Bytes& r) { return sample::d88_image(sample::sample_tracks(k, r, false), 0x00); }, false},
     {"NFD r0, tracks shuffled", [](FloppyKind k, const Bytes& r) { return sample::disk_in_form(k, r, DiskForm::kNfd0); }, false},
     {"NFD r1, tracks shuffled", [](FloppyKind k, const Bytes& r) { return sample::disk_in_form(k, r, DiskForm::kNfd1); }, false},
