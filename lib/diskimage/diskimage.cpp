@@ -16,12 +16,10 @@
 
 namespace {
 
+// The FAT12 layout of each of the three disks, in the order of their
+// physical layouts (kFloppyLayouts), which give cylinders, heads, sectors
+// per track and bytes per sector.
 struct Geometry {
-    uint32_t disk_bytes;  // bytes after the data offset
-    int32_t cylinders;
-    int32_t heads;
-    int32_t sectors_per_track;
-    int32_t bytes_per_sector;
     int32_t total_sectors;
     int32_t first_fat_sector;
     int32_t sectors_per_fat;
@@ -35,42 +33,32 @@ struct Geometry {
 // Images are recognised by size alone, tried in this order; no boot sector
 // is read.
 constexpr Geometry kGeometries[] = {
-    {kDisk2HD1232KBytes, 77, 2, 8, 1024, 1232, 1, 2, 5, 192, 6, 11, 1},
-    {kDisk2DD720KBytes, 80, 2, 9, 512, 1440, 1, 3, 7, 112, 7, 14, 2},
-    {kDisk2DD640KBytes, 80, 2, 8, 512, 1280, 1, 2, 5, 112, 7, 12, 2},
+    {1232, 1, 2, 5, 192, 6, 11, 1},
+    {1440, 1, 3, 7, 112, 7, 14, 2},
+    {1280, 1, 2, 5, 112, 7, 12, 2},
 };
-
-// The containers decode into the same three disks, in the same order.
 static_assert(std::size(kGeometries) == std::size(kFloppyLayouts));
-constexpr bool same_layouts()
-{
-    for (size_t i = 0; i < std::size(kGeometries); ++i) {
-        const Geometry& g = kGeometries[i];
-        const FloppyLayout& l = kFloppyLayouts[i];
-        if (g.disk_bytes != floppy_layout_bytes(l) || static_cast<uint32_t>(g.cylinders) != l.cylinders ||
-            static_cast<uint32_t>(g.heads) != l.heads || static_cast<uint32_t>(g.sectors_per_track) != l.sectors_per_track ||
-            static_cast<uint32_t>(g.bytes_per_sector) != l.bytes_per_sector)
-            return false;
-    }
-    return true;
-}
-static_assert(same_layouts());
+static_assert(floppy_layout_bytes(kFloppyLayouts[0]) == kDisk2HD1232KBytes &&
+              floppy_layout_bytes(kFloppyLayouts[1]) == kDisk2DD720KBytes &&
+              floppy_layout_bytes(kFloppyLayouts[2]) == kDisk2DD640KBytes);
 
-// The geometry of a file of this size read with this data offset, the way
-// every image was recognised before containers: by its size alone.
-const Geometry* plain_geometry(int64_t size, uint32_t data_offset)
+// The disk of a file of this size read with this data offset, the way
+// every image was recognised before containers: by its size alone. -1 for none.
+int32_t plain_geometry(int64_t size, uint32_t data_offset)
 {
-    for (const Geometry& g : kGeometries)
-        if (size == static_cast<int64_t>(data_offset) + g.disk_bytes) return &g;
-    return nullptr;
+    for (int32_t i = 0; i < static_cast<int32_t>(std::size(kGeometries)); ++i)
+        if (size == static_cast<int64_t>(data_offset) + floppy_layout_bytes(kFloppyLayouts[i])) return i;
+    return -1;
 }
 
-void apply_geometry(DiskImage& image, const Geometry& g)
+void apply_geometry(DiskImage& image, int32_t disk)
 {
-    image.cylinders = g.cylinders;
-    image.heads = g.heads;
-    image.sectors_per_track = g.sectors_per_track;
-    image.bytes_per_sector = g.bytes_per_sector;
+    const FloppyLayout& l = kFloppyLayouts[disk];
+    const Geometry& g = kGeometries[disk];
+    image.cylinders = static_cast<int32_t>(l.cylinders);
+    image.heads = static_cast<int32_t>(l.heads);
+    image.sectors_per_track = static_cast<int32_t>(l.sectors_per_track);
+    image.bytes_per_sector = static_cast<int32_t>(l.bytes_per_sector);
     image.total_sectors = g.total_sectors;
     image.first_fat_sector = g.first_fat_sector;
     image.sectors_per_fat = g.sectors_per_fat;
@@ -115,7 +103,7 @@ int decode_container(DiskImage& image, const char* path, std::span<const uint8_t
     image.image_size = static_cast<uint32_t>(file.size());
     image.data = std::move(disk.data);
     image.sector_faults = std::move(disk.faults);
-    apply_geometry(image, kGeometries[disk.layout]);
+    apply_geometry(image, disk.layout);
     return 0;
 }
 
@@ -123,11 +111,11 @@ int decode_container(DiskImage& image, const char* path, std::span<const uint8_t
 // it stands, any other may be a container. 0 or -1.
 int take_image_file(DiskImage& image, const char* path, std::vector<uint8_t>& file)
 {
-    const Geometry* match = plain_geometry(static_cast<int64_t>(file.size()), image.data_offset);
-    if (!match) return decode_container(image, path, file);
+    const int32_t disk = plain_geometry(static_cast<int64_t>(file.size()), image.data_offset);
+    if (disk < 0) return decode_container(image, path, file);
     image.image_size = static_cast<uint32_t>(file.size());
     image.data = std::move(file);
-    apply_geometry(image, *match);
+    apply_geometry(image, disk);
     return 0;
 }
 
@@ -136,7 +124,7 @@ int take_image_file(DiskImage& image, const char* path, std::vector<uint8_t>& fi
 bool worth_reading(int64_t size, uint32_t data_offset)
 {
     if (size < 0 || size > std::numeric_limits<uint32_t>::max()) return false;
-    return plain_geometry(size, data_offset) != nullptr || static_cast<uint64_t>(size) <= kFloppyContainerMaxBytes;
+    return plain_geometry(size, data_offset) >= 0 || static_cast<uint64_t>(size) <= kFloppyContainerMaxBytes;
 }
 
 // Opens, sizes and reads the file into image.data. 0 or -1.
@@ -245,22 +233,14 @@ int disk_image_open_bytes(DiskImage& image, const char* path, std::span<const ui
         std::printf("unsupported image '%s'\n", path);
         return -1;
     }
-    // A container is decoded from the bytes where they are; an image of an
-    // accepted size is copied.
-    int result = 0;
-    if (plain_geometry(static_cast<int64_t>(file.size()), data_offset)) {
-        std::vector<uint8_t> copy;
-        try {
-            copy.assign(file.begin(), file.end());
-        } catch (const std::bad_alloc&) {
-            std::printf("memory exhausted!\n");
-            return -1;
-        }
-        result = take_image_file(image, path, copy);
-    } else {
-        result = decode_container(image, path, file);
+    std::vector<uint8_t> copy;
+    try {
+        copy.assign(file.begin(), file.end());
+    } catch (const std::bad_alloc&) {
+        std::printf("memory exhausted!\n");
+        return -1;
     }
-    if (result != 0) {
+    if (take_image_file(image, path, copy) != 0) {
         disk_image_close(image);
         return -1;
     }

@@ -5,8 +5,9 @@
 // keeps each track in a record of 6,656 bytes; WOZ2 keeps 160 records of 8
 // bytes that point at the bits in 512-byte blocks of the file.
 #include <algorithm>
-#include <array>
 #include <cstring>
+
+#include <zlib.h>
 
 #include "a2_container.h"
 #include "byteorder.h"
@@ -45,23 +46,6 @@ constexpr uint32_t kMostTracks = 40;
 constexpr uint32_t kWrapBits = 8192;
 
 using ull = unsigned long long;
-
-constexpr std::array<uint32_t, 256> kCrcTable = [] {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}();
-
-uint32_t crc32(std::span<const uint8_t> bytes)
-{
-    uint32_t c = 0xFFFFFFFFu;
-    for (const uint8_t b : bytes) c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 struct Chunk {
     size_t at = 0;  // offset of its data
@@ -112,7 +96,8 @@ int a2_woz_decode(A2SectorRun& run, const char* name, std::span<const uint8_t> f
         at += WozChunk_Header + size;
     }
     if (const uint32_t stored = get_le32(file.data() + Woz_Crc); stored != 0) {
-        const uint32_t computed = crc32(file.subspan(Woz_FirstChunk));
+        const std::span<const uint8_t> rest = file.subspan(Woz_FirstChunk);
+        const auto computed = static_cast<uint32_t>(crc32_z(0, rest.data(), rest.size()));
         if (computed != stored) {
             a2_container_damaged(name, "CRC32 %08X of the file, not the %08X its header gives", computed, stored);
             return -1;
