@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "bitmap.h"
+#include "byteorder.h"
 #include "sample_a2.h"
 #include "sample_a2_containers.h"
 #include "tool_run.h"
@@ -47,7 +48,7 @@ Bytes with8(Bytes b, size_t at, uint8_t v)
 
 Bytes with32(Bytes b, size_t at, uint32_t v)
 {
-    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+    put_le32(b.data() + at, v);
     return b;
 }
 
@@ -55,11 +56,6 @@ Bytes with32(Bytes b, size_t at, uint32_t v)
 Bytes no_crc(const Bytes& woz)
 {
     return with32(woz, sample::kA2WozCrcOffset, 0);
-}
-
-uint32_t le32(const Bytes& b, size_t at)
-{
-    return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
 // A WOZ file with a chunk of the given size appended, which the decoder skips.
@@ -257,7 +253,7 @@ TEST_F(A2Containers, DamagedWoz)
     const size_t meta = static_cast<size_t>(std::find_end(d.begin(), d.end(), id, id + 4) - d.begin());
     const uint32_t track4_block = static_cast<uint32_t>(sample::a2_woz2_track_bits_offset(4) / 512);
     char crc[9];
-    std::snprintf(crc, sizeof crc, "%08X", le32(d, sample::kA2WozCrcOffset));
+    std::snprintf(crc, sizeof crc, "%08X", get_le32(d.data() + sample::kA2WozCrcOffset));
     Bytes bad_track30 = no_crc(d);
     for (size_t i = 0; i < 2000; ++i) bad_track30[sample::a2_woz2_track_bits_offset(30) + i] ^= 0x24;
     auto dm = [](const std::string& what) { return map_fails("d.woz", "damaged image 'd.woz': " + what); };
@@ -276,7 +272,7 @@ TEST_F(A2Containers, DamagedWoz)
               {"header cut short", false, cut(d, 10), dm("header cut short at 10 of 12 bytes")},
               {"TRKS longer than the file", false, with32(d, sample::kA2Woz2TrksSizeOffset, 0xFFFFFF00),
                dm("chunk 'TRKS' at offset 248 runs past the end of the file (" + size + " bytes)")},
-              {"META longer than the file", false, with32(d, meta + 4, le32(d, meta + 4) + 1),
+              {"META longer than the file", false, with32(d, meta + 4, get_le32(d.data() + meta + 4) + 1),
                dm("chunk 'META' at offset " + std::to_string(meta) +
                                       " runs past the end of the file (" + size + " bytes)")},
               {"track blocks outside TRKS", false, with32(no_crc(d), trk + 8 * 4, 60000u << 16 | track4_block),

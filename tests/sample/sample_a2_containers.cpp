@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sample_a2.h"
+#include "sample_bytes.h"
 
 namespace sample {
 
@@ -166,18 +167,6 @@ Bytes track_bits(const NibbleTrack& track, uint32_t& bits)
     return out;
 }
 
-void put16(Bytes& out, size_t at, uint32_t v)
-{
-    out[at] = static_cast<uint8_t>(v);
-    out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(Bytes& out, size_t at, uint32_t v)
-{
-    put16(out, at, v & 0xFFFF);
-    put16(out, at + 2, v >> 16);
-}
-
 void append_chunk(Bytes& out, const char* id, const Bytes& data)
 {
     const size_t at = out.size();
@@ -185,17 +174,6 @@ void append_chunk(Bytes& out, const char* id, const Bytes& data)
     std::memcpy(out.data() + at, id, 4);
     put32(out, at + 4, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
-}
-
-// CRC-32 (reflected polynomial 0xEDB88320), bit by bit.
-uint32_t crc32_bitwise(const uint8_t* p, size_t n)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
 }
 
 constexpr size_t kWoz2FirstTrackBlock = 3;
@@ -290,7 +268,7 @@ std::vector<uint8_t> a2_woz(const std::vector<uint8_t>& dos_image, int woz_versi
         const std::string meta = "title\tvorn sample disk\n";
         append_chunk(out, "META", Bytes(meta.begin(), meta.end()));
     }
-    put32(out, kA2WozCrcOffset, crc32_bitwise(out.data() + 12, out.size() - 12));
+    put32(out, kA2WozCrcOffset, crc32(std::span(out).subspan(12)));
     return out;
 }
 

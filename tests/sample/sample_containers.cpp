@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sample_bytes.h"
 #include "sample_ports.h"
 
 namespace sample {
@@ -23,18 +24,6 @@ Layout layout_of(FloppyKind kind)
         case FloppyKind::k2DD640K: return {80, 8, 512, 2};
     }
     return {};
-}
-
-void put16(Bytes& b, size_t at, uint32_t v)
-{
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(Bytes& b, size_t at, uint32_t v)
-{
-    put16(b, at, v);
-    put16(b, at + 2, v >> 16);
 }
 
 void append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }

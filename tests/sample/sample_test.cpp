@@ -11,6 +11,7 @@
 #include "bitmap.h"
 #include "hires.h"
 #include "sample_a2.h"
+#include "sample_bytes.h"
 #include "sample_ports.h"
 #include "sample_world.h"
 
@@ -18,17 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using namespace sample::tile;
-
-// CRC-32 as zlib and PNG compute it.
-uint32_t crc32(const Bytes& bytes)
-{
-    uint32_t crc = 0xFFFFFFFFU;
-    for (uint8_t b : bytes) {
-        crc ^= b;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
-    }
-    return ~crc;
-}
 
 // The sums are zlib's crc32 of the files as vorn_sample first wrote them.
 TEST(SampleData, OneSeedGivesTheSameBytesEverywhere)
@@ -54,7 +44,7 @@ TEST(SampleData, OneSeedGivesTheSameBytesEverywhere)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.bytes.size(), c.size) << c.name;
-        EXPECT_EQ(crc32(c.bytes), c.crc) << c.name << std::hex << " 0x" << crc32(c.bytes);
+        EXPECT_EQ(sample::crc32(c.bytes), c.crc) << c.name << std::hex << " 0x" << sample::crc32(c.bytes);
     }
 }
 
