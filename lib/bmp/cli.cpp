@@ -84,6 +84,96 @@ CliOutput cli_output(const char* name, int name_given, int png_option)
     return output;
 }
 
+namespace {
+
+// Reads the decimal numbers of "X,Y,W,H": digits only, four of them.
+bool parse_area(const char* word, uint32_t out[4])
+{
+    const char* p = word;
+    for (int k = 0; k < 4; ++k) {
+        if (k > 0 && *p++ != ',') return false;
+        if (*p < '0' || *p > '9') return false;
+        uint64_t v = 0;
+        while (*p >= '0' && *p <= '9') {
+            v = v * 10 + static_cast<unsigned>(*p++ - '0');
+            if (v > 0xFFFFFFFFu) return false;
+        }
+        out[k] = static_cast<uint32_t>(v);
+    }
+    return *p == '\0';
+}
+
+}  // namespace
+
+int cli_view_option(CliView& view, int argc, char** argv, int* i, uint32_t map_tiles)
+{
+    const char* arg = argv[*i];
+    const bool atlas = std::strcmp(arg, "--atlas") == 0;
+    const bool tiled = std::strcmp(arg, "--tiled") == 0;
+    const bool area = std::strcmp(arg, "--area") == 0;
+    const bool shrink = std::strcmp(arg, "--shrink") == 0;
+    if (!atlas && !tiled && !area && !shrink) return 0;
+    if (*i + 1 >= argc) {
+        std::puts(area ? "error: no area value" : shrink ? "error: no shrink value" : "error: no directory name");
+        return -1;
+    }
+    const char* word = argv[++*i];
+    if (atlas || tiled) {
+        view.atlas = atlas ? word : nullptr;
+        view.tiled = tiled ? word : nullptr;
+    } else if (area) {
+        uint32_t v[4];
+        if (!parse_area(word, v) || v[2] == 0 || v[3] == 0 || v[0] >= map_tiles || v[1] >= map_tiles ||
+            v[2] > map_tiles - v[0] || v[3] > map_tiles - v[1]) {
+            std::printf("error: illegal area '%s'\n", word);
+            return -1;
+        }
+        view.area_x = v[0];
+        view.area_y = v[1];
+        view.area_width = v[2];
+        view.area_height = v[3];
+    } else {
+        int32_t n = 0;
+        if (cli_parse_number(word, &n) < 0 || n < 0 || !cli_shrink_allowed(static_cast<uint32_t>(n))) {
+            std::printf("error: illegal shrink '%s'\n", word);
+            return -1;
+        }
+        view.shrink = static_cast<uint32_t>(n);
+        view.shrink_word = word;
+    }
+    return 1;
+}
+
+int cli_view_check(const CliView& view)
+{
+    const char* refused = nullptr;
+    if (view.atlas && view.area_width != 0) refused = "error: --area does not apply to --atlas";
+    else if (view.atlas && view.shrink > 1) refused = "error: --shrink does not apply to --atlas";
+    else if (view.tiled && view.shrink > 1) refused = "error: --shrink does not apply to --tiled";
+    else if (view.tiled && view.area_width != 0) refused = "error: --area does not apply to --tiled";
+    if (!refused) return 0;
+    std::puts(refused);
+    return -1;
+}
+
+int cli_view_check_size(const CliView& view, uint32_t map_tiles, uint32_t tile_width, uint32_t tile_height)
+{
+    if (view.shrink <= 1) return 0;
+    const uint64_t across = view.area_width ? view.area_width : map_tiles;
+    const uint64_t down = view.area_width ? view.area_height : map_tiles;
+    if ((across * tile_width) % view.shrink == 0 && (down * tile_height) % view.shrink == 0) return 0;
+    std::printf("error: illegal shrink '%s'\n", view.shrink_word ? view.shrink_word : "");
+    return -1;
+}
+
+void cli_print_view_usage()
+{
+    std::puts("           --atlas DIR          write a layer of a web atlas into DIR");
+    std::puts("           --tiled DIR          write Tiled map files into DIR");
+    std::puts("           --area X,Y,W,H       draw only W x H tiles from column X, row Y");
+    std::puts("           --shrink N           shrink the picture N times (2, 4, 8, 16, 32)");
+}
+
 int cli_export_option(CliExport& sheets, int argc, char** argv, int* i, int with_mask)
 {
     const char* arg = argv[*i];

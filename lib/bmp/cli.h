@@ -46,6 +46,52 @@ struct CliOutput {
 // in ".png" instead; a name given is used as it stands.
 [[nodiscard]] CliOutput cli_output(const char* name, int name_given, int png_option);
 
+// Where a run's picture goes instead of a BMP or PNG file, and which part of
+// it is drawn: --atlas DIR (a layer of a web atlas), --tiled DIR (Tiled map
+// files), --area X,Y,W,H (only those tiles) and --shrink N (box-averaged by
+// N each way). The last of --atlas and --tiled wins.
+struct CliView {
+    const char* atlas = nullptr;  // --atlas DIR, or null
+    const char* tiled = nullptr;  // --tiled DIR, or null
+    // --area in tiles of the map; width 0: the whole map.
+    uint32_t area_x = 0;
+    uint32_t area_y = 0;
+    uint32_t area_width = 0;
+    uint32_t area_height = 0;
+    uint32_t shrink = 1;                // --shrink: 1, 2, 4, 8, 16 or 32
+    const char* shrink_word = nullptr;  // the word given, for the message
+};
+
+// The sizes --shrink takes.
+[[nodiscard]] constexpr bool cli_shrink_allowed(uint32_t n)
+{
+    return n == 2 || n == 4 || n == 8 || n == 16 || n == 32;
+}
+
+// Matches argv[*i] against --atlas, --tiled, --area and --shrink and takes
+// the next word as the option's argument. An area must lie inside a map of
+// map_tiles x map_tiles tiles and have no zero size, its four numbers
+// decimal ("error: illegal area 'ARG'"); a shrink must be one of the sizes
+// cli_shrink_allowed takes ("error: illegal shrink 'ARG'"). 1 when it
+// matched (*i then at the argument), 0 when not, -1 after the message (or
+// "error: no directory name", "error: no area value", "error: no shrink
+// value" when no word follows).
+[[nodiscard]] int cli_view_option(CliView& view, int argc, char** argv, int* i, uint32_t map_tiles);
+
+// Refuses what does not go together once the whole command line is read:
+// --area or --shrink with --atlas ("error: --area does not apply to
+// --atlas", "error: --shrink does not apply to --atlas"), --shrink with
+// --tiled ("error: --shrink does not apply to --tiled"). 0 or -1.
+[[nodiscard]] int cli_view_check(const CliView& view);
+
+// Refuses a shrink that does not divide the picture (or the area) drawn with
+// tiles of the given size: -1 after "error: illegal shrink 'ARG'", else 0.
+[[nodiscard]] int cli_view_check_size(const CliView& view, uint32_t map_tiles, uint32_t tile_width,
+                                      uint32_t tile_height);
+
+// Prints the usage lines of the four options, after a tool's own.
+void cli_print_view_usage();
+
 // The sheets a run writes instead of its picture: the loaded shapes
 // (--export-shapes) and their mask (--export-mask), each a file name or null.
 struct CliExport {

@@ -48,7 +48,11 @@ const std::string kUsage =
     "        -?|--help               print usage\n"
     "           --png                write PNG instead of BMP\n"
     "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
-    "           --version            print version\n";
+    "           --version            print version\n"
+    "           --atlas DIR          write a layer of a web atlas into DIR\n"
+    "           --tiled DIR          write Tiled map files into DIR\n"
+    "           --area X,Y,W,H       draw only W x H tiles from column X, row Y\n"
+    "           --shrink N           shrink the picture N times (2, 4, 8, 16, 32)\n";
 
 // The map as the sample morvane disk stores it (chunks of 16 x 16 tiles).
 const std::vector<uint8_t>& sample_map()

@@ -34,7 +34,11 @@ const std::string kUsage =
     "read map data from current directory if not specified\n"
     "           --png                write PNG instead of BMP\n"
     "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
-    "           --version            print version\n";
+    "           --version            print version\n"
+    "           --atlas DIR          write a layer of a web atlas into DIR\n"
+    "           --tiled DIR          write Tiled map files into DIR\n"
+    "           --area X,Y,W,H       draw only W x H tiles from column X, row Y\n"
+    "           --shrink N           shrink the picture N times (2, 4, 8, 16, 32)\n";
 
 // The separator the tool puts between a data directory and a file name: a
 // backslash in the Windows build, which runs here through $VORN_TOOL_RUNNER.

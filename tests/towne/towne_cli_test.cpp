@@ -678,7 +678,11 @@ std::string usage(const Port& port)
            "           --png                    write PNG instead of BMP\n"
            "           --export-shapes SHAPE-BMP  write shapes to specified file\n"
            "           --export-mask MASK-BMP     write mask to specified file\n"
-           "           --version                print version\n";
+           "           --version                print version\n"
+           "           --atlas DIR          write a layer of a web atlas into DIR\n"
+           "           --tiled DIR          write Tiled map files into DIR\n"
+           "           --area X,Y,W,H       draw only W x H tiles from column X, row Y\n"
+           "           --shrink N           shrink the picture N times (2, 4, 8, 16, 32)\n";
 }
 
 class TowneCommandLine : public testing::TestWithParam<Port> {};

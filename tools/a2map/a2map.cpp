@@ -53,6 +53,7 @@ void a2map_print_usage()
     std::puts("           --png                write PNG instead of BMP");
     std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
     std::puts("           --version            print version");
+    cli_print_view_usage();
 }
 
 int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
@@ -121,12 +122,14 @@ int a2map_parse_arguments(A2MapSettings& settings, int argc, char** argv)
             settings.png = 1;
         } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 0); matched != 0) {
             if (matched < 0) return 1;
+        } else if (const int view = cli_view_option(settings.view, argc, argv, &i, kWorldTiles); view != 0) {
+            if (view < 0) return 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
         }
     }
-    return 0;
+    return cli_view_check(settings.view) < 0 ? 1 : 0;
 }
 
 namespace {

@@ -32,6 +32,7 @@ struct A2MapSettings {
     int output_given = 0;  // -o was given
     int png = 0;           // --png
     CliExport exports;     // --export-shapes
+    CliView view;          // --atlas, --tiled, --area, --shrink
 };
 
 // Prints the usage text.

@@ -45,6 +45,7 @@ struct Map98Settings {
     int balloon = 0;
     int overwrite = 0;
     CliExport exports;  // --export-shapes, --export-mask
+    CliView view;       // --atlas, --tiled, --area, --shrink
 };
 
 // Sets every setting to the port's default.

@@ -5,6 +5,7 @@
 
 #include "cli.h"
 #include "map98.h"
+#include "worldmap.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ void map98_print_usage(const Map98Settings& settings)
     std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
     std::puts("           --export-mask MASK-BMP     write mask to specified file");
     std::puts("           --version            print version");
+    cli_print_view_usage();
 }
 
 int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
@@ -132,6 +134,8 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
             settings.png = 1;
         } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 1); matched != 0) {
             if (matched < 0) return 1;
+        } else if (const int view = cli_view_option(settings.view, argc, argv, &i, kWorldTiles); view != 0) {
+            if (view < 0) return 1;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return 1;
@@ -139,7 +143,7 @@ int map98_parse_arguments(Map98Settings& settings, int argc, char** argv)
     }
     if (settings.no_mask || settings.shape_rows < kMap98ShoreShapeRows) settings.no_shores = 1;
     const bool has_mask = settings.use_sheets ? settings.mask_sheet != nullptr : !settings.no_mask;
-    if (cli_export_check(settings.exports, has_mask) < 0) return 1;
+    if (cli_export_check(settings.exports, has_mask) < 0 || cli_view_check(settings.view) < 0) return 1;
     return 0;
 }
 

@@ -20,6 +20,7 @@ struct PcMapSettings {
     int balloon = 0;
     int overwrite = 0;
     CliExport exports;  // --export-shapes
+    CliView view;       // --atlas, --tiled, --area, --shrink
 };
 
 constexpr uint32_t kEgaShapeBytes = 32768;

@@ -136,6 +136,7 @@ void towne_print_usage(const TowneVariant& variant)
     std::puts("           --export-shapes SHAPE-BMP  write shapes to specified file");
     std::puts("           --export-mask MASK-BMP     write mask to specified file");
     std::puts("           --version                print version");
+    cli_print_view_usage();
 }
 
 int parse_arguments(TowneSettings& settings, int argc, char** argv)
@@ -193,13 +194,16 @@ int parse_arguments(TowneSettings& settings, int argc, char** argv)
             settings.png = 1;
         } else if (const int matched = cli_export_option(settings.exports, argc, argv, &i, 1); matched != 0) {
             if (matched < 0) return kTowneExitFailure;
+        } else if (const int view = cli_view_option(settings.view, argc, argv, &i, kTownTilesAcross); view != 0) {
+            if (view < 0) return kTowneExitFailure;
         } else {
             std::printf("error: unknown option '%s'\n", arg);
             return kTowneExitFailure;
         }
     }
     const bool has_mask = settings.use_sheets ? settings.mask_bitmap != nullptr : !settings.no_mask;
-    if (cli_export_check(settings.exports, has_mask) < 0) return kTowneExitFailure;
+    if (cli_export_check(settings.exports, has_mask) < 0 || cli_view_check(settings.view) < 0)
+        return kTowneExitFailure;
     return 0;
 }
 

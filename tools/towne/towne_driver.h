@@ -39,6 +39,7 @@ struct TowneSettings {
     int overwrite = 0;
     int png = 0;  // --png
     CliExport exports;  // --export-shapes, --export-mask
+    CliView view;       // --atlas, --tiled, --area, --shrink
 };
 
 // One row of the town table: the name printed and the file written.
