@@ -80,8 +80,8 @@ struct CliView {
 
 // Refuses what does not go together once the whole command line is read:
 // --area or --shrink with --atlas ("error: --area does not apply to
-// --atlas", "error: --shrink does not apply to --atlas"), --shrink with
-// --tiled ("error: --shrink does not apply to --tiled"). 0 or -1.
+// --atlas", "error: --shrink does not apply to --atlas"), --area or
+// --shrink with --tiled (the same words with --tiled). 0 or -1.
 [[nodiscard]] int cli_view_check(const CliView& view);
 
 // Refuses a shrink that does not divide the picture (or the area) drawn with
