@@ -46,9 +46,9 @@
       this.bounds = L.latLngBounds([0, 0], [info.mapHeight, info.mapWidth]);
       const tool = TOOLS[info.kind + " " + info.port] || "the vorn map tools";
       L.TileLayer.prototype.initialize.call(this, encodeURIComponent(info.name) + "/{z}/{x}/{y}.png", {
+        // The map's zoom limits are the layer's (show); limits here would
+        // also grey the layer out in the switcher at zooms past them.
         tileSize: L.point(info.imageWidth, info.imageHeight),
-        minZoom: 0,
-        maxZoom: info.topZoom + ZOOMS_PAST_TOP,
         maxNativeZoom: info.topZoom,
         bounds: this.bounds, // no tile outside the map is asked for
         noWrap: true,
@@ -170,8 +170,8 @@
     options: { position: "bottomleft" },
     onAdd() {
       const element = L.DomUtil.create("div", "atlas-readout");
-      element.textContent = "\u00a0";
-      return element;
+      return element; // empty, and so hidden, while the pointer is off the map
+
     },
   });
   const readout = new Readout().addTo(map);
@@ -182,9 +182,9 @@
     const x = Math.floor(e.latlng.lng);
     const y = Math.floor(e.latlng.lat);
     const info = current.info;
-    showTile(x >= 0 && y >= 0 && x < info.mapWidth && y < info.mapHeight ? x + ", " + y : "\u00a0");
+    showTile(x >= 0 && y >= 0 && x < info.mapWidth && y < info.mapHeight ? x + ", " + y : "");
   });
-  map.on("mouseout", () => showTile("\u00a0"));
+  map.on("mouseout", () => showTile(""));
 
   // ---- the layer switcher, and the first view ----
 
