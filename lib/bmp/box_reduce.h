@@ -22,6 +22,9 @@ struct BoxReducer {
     std::vector<std::array<uint8_t, 4>> colours;  // blue, green, red of each index (black past the palette's end)
     // 4-bit rows halved: blue, green, red sums of the two pixels of each byte.
     std::vector<std::array<uint16_t, 4>> pairs;
+    std::vector<uint64_t> pair_words;  // the same sums, one in each 16-bit lane from the low end
+    std::vector<uint8_t> held;  // halving: the first row of each pair
+    uint32_t shift = 0;         // log2 of N x N when that is a power of two, else 0
 };
 
 // Sets the reducer up for rows of width pixels at the bit count, with the

@@ -86,19 +86,17 @@ int put_data(PngImageEncoder& encoder)
 {
     z_stream& z = encoder.deflater->z;
     if (deflateReset(&z) != Z_OK) return -1;
+    // The deflated bytes go into a buffer that only ever grows, then into
+    // the chunk.
     const uLong bound = deflateBound(&z, static_cast<uLong>(encoder.raw.size()));
-    std::vector<uint8_t>& out = encoder.out;
-    const size_t at = begin_chunk(out, "IDAT", bound);
+    if (encoder.deflated.size() < bound) encoder.deflated.resize(bound);
     z.next_in = encoder.raw.data();
     z.avail_in = static_cast<uInt>(encoder.raw.size());
-    z.next_out = out.data() + at;
+    z.next_out = encoder.deflated.data();
     z.avail_out = static_cast<uInt>(bound);
     if (deflate(&z, Z_FINISH) != Z_STREAM_END) return -1;
-    const size_t length = z.total_out;
-    out.resize(at + length + 4);
-    put_be32(out.data() + at - 8, static_cast<uint32_t>(length));
-    finish_chunk(out, at, length);
-    put_chunk(out, "IEND", nullptr, 0);
+    put_chunk(encoder.out, "IDAT", encoder.deflated.data(), z.total_out);
+    put_chunk(encoder.out, "IEND", nullptr, 0);
     return 0;
 }
 
@@ -177,14 +175,20 @@ bool index_colours(PngImageEncoder& encoder, const uint8_t* rows, size_t stride,
 void put_index_rows(PngImageEncoder& encoder, uint32_t width, uint32_t height, uint32_t depth)
 {
     const size_t bytes = (size_t{width} * depth + 7) / 8;
-    encoder.raw.assign((bytes + 1) * height, 0);
+    encoder.raw.resize((bytes + 1) * height);
     const uint8_t* in = encoder.index_rows.data();
     uint8_t* p = encoder.raw.data();
-    for (uint32_t y = 0; y < height; ++y, p += bytes + 1) {
+    for (uint32_t y = 0; y < height; ++y, p += bytes + 1, in += width) {
+        p[0] = 0;
         uint8_t* row = p + 1;
-        for (uint32_t x = 0; x < width; ++x, ++in) {
+        if (depth == 8) {
+            std::memcpy(row, in, width);
+            continue;
+        }
+        std::memset(row, 0, bytes);
+        for (uint32_t x = 0; x < width; ++x) {
             const size_t bit = size_t{x} * depth;
-            row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | *in << (8 - depth - bit % 8));
+            row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | in[x] << (8 - depth - bit % 8));
         }
     }
 }

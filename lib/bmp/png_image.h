@@ -19,7 +19,8 @@ struct PngImageEncoder {
     int level = 6;
     std::unique_ptr<PngDeflater, void (*)(PngDeflater*)> deflater{nullptr, nullptr};
     std::vector<uint8_t> raw;  // filter byte and row, for each row
-    std::vector<uint8_t> out;  // the PNG file's bytes
+    std::vector<uint8_t> deflated;  // room for the deflated rows
+    std::vector<uint8_t> out;       // the PNG file's bytes
     // The colours of an indexed colour picture: a hash table of 24-bit
     // colours (plus one; 0 is empty) and their indices, and the palette.
     std::vector<uint32_t> keys;

@@ -14,7 +14,10 @@ namespace {
 
 // Lower zooms are 24-bit colour.
 constexpr uint32_t kReducedBits = 24;
-// Level of the deflate of the images.
+// Measured on the sample PC-98 world (1,366 images): level 6 gives 1.96 MB,
+// level 3 2.45 MB for 45% fewer instructions, level 9 1.74 MB for 2.6 times
+// as many. Images of fewer colours than 257 of the lower zooms are indexed
+// (1.96 MB against 2.63 MB with them RGB).
 constexpr int kLevel = 6;
 
 std::string image_path(const TilePyramid& pyramid, uint32_t zoom, uint32_t x, uint32_t y)
