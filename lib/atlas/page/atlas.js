@@ -126,7 +126,7 @@
   map.on("moveend", () => {
     const centre = map.getCenter();
     const address = "#" + current.info.name + "/" + map.getZoom() + "/" + rounded(centre.lng) + "/" + rounded(centre.lat);
-    if (decodeURIComponent(location.hash) === address) return;
+    if (location.hash === address) return; // (no character of an address is escaped)
     try {
       history.replaceState(null, "", address);
     } catch (e) {
