@@ -456,9 +456,13 @@ int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, u
     set_composed(sink, PictureFormat::kAtlas, name, width, height, bits_per_pixel, palette);
     sink.is_open = true;
     sink.pyramid.threads = sink.threads;
-    if (tile_pyramid_open(sink.pyramid, folder, width, height, bits_per_pixel, palette, image_width, image_height) < 0)
-        return fail_data(sink);
-    return 0;
+    const int opened =
+        tile_pyramid_open(sink.pyramid, folder, width, height, bits_per_pixel, palette, image_width, image_height);
+    if (opened == -2) {
+        discard(sink);
+        throw std::bad_alloc();
+    }
+    return opened < 0 ? fail_data(sink) : 0;
 }
 
 int row_sink_write(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)

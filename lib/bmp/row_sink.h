@@ -142,7 +142,7 @@ void pack_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits_pe
 // stands where a file's name stands in the messages. No question is asked.
 // 0 or -1, after "error: create bitmap header" for a size that the tools
 // refuse for a picture, or the write messages for a pyramid that cannot be
-// made.
+// made. Throws std::bad_alloc when memory runs out.
 [[nodiscard]] int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, uint32_t width,
                                         uint32_t height, uint32_t bits_per_pixel, std::span<const uint8_t> palette,
                                         uint32_t image_width, uint32_t image_height);
