@@ -116,6 +116,10 @@ int replace_file(const std::string& from, const char* to)
 // Removes what the sink wrote and closes it, without a message.
 void discard(RowSink& sink)
 {
+    if (sink.out) row_sink_abort(*sink.out);
+    sink.out.reset();
+    sink.viewing = false;
+    sink.pyramid = TilePyramid{};
     png_drop(sink);
     sink.file.reset();
     if (!sink.temporary.empty()) std::remove(sink.temporary.c_str());
@@ -209,6 +213,70 @@ int copy_into_target(RowSink& sink)
         return -1;
     }
     return 0;
+}
+
+// Copies width pixels from pixel x on of a packed row.
+void crop_row(uint8_t* out, const uint8_t* row, uint32_t x, uint32_t width, uint32_t bits)
+{
+    const size_t start = size_t{x} * bits;
+    if (start % 8 == 0) {
+        std::memcpy(out, row + start / 8, packed_row_bytes(width, bits));
+        return;
+    }
+    // 1- and 4-bit pixels that begin inside a byte.
+    std::memset(out, 0, packed_row_bytes(width, bits));
+    const uint32_t mask = (1u << bits) - 1;
+    for (uint32_t i = 0; i < width; ++i) {
+        const size_t from = start + size_t{i} * bits, to = size_t{i} * bits;
+        const uint32_t v = (row[from / 8] >> (8 - bits - from % 8)) & mask;
+        out[to / 8] = static_cast<uint8_t>(out[to / 8] | v << (8 - bits - to % 8));
+    }
+}
+
+// A view's rows: the part cut out of each, reduced where asked, and handed
+// to the file. A failed write of the file has printed its messages and
+// closed it.
+int view_rows(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
+{
+    const RowView& view = sink.view;
+    const size_t start = size_t{view.x} * sink.bits_per_pixel;
+    if (view.shrink == 1 && start % 8 == 0) {
+        if (row_sink_write(*sink.out, rows + start / 8, count, stride) < 0) return -1;
+    } else {
+        for (uint32_t r = 0; r < count; ++r, rows += stride) {
+            const uint8_t* part = rows + start / 8;
+            if (start % 8 != 0) {
+                crop_row(sink.view_row.data(), rows, view.x, view.width, sink.bits_per_pixel);
+                part = sink.view_row.data();
+            }
+            if (view.shrink == 1) {
+                if (row_sink_write(*sink.out, part, 1, 0) < 0) return -1;
+            } else if (box_reducer_add(sink.reducer, part, sink.reduced_row.data()) &&
+                       row_sink_write(*sink.out, sink.reduced_row.data(), 1, 0) < 0) {
+                return -1;
+            }
+        }
+    }
+    sink.rows_written += count;
+    return 0;
+}
+
+// Sets the picture fields of a sink that is handed rows of a picture it
+// does not write as they come (a view, a pyramid).
+void set_composed(RowSink& sink, PictureFormat format, const char* path, uint32_t width, uint32_t height,
+                  uint32_t bits_per_pixel, std::span<const uint8_t> palette)
+{
+    sink.format = format;
+    sink.width = width;
+    sink.height = height;
+    sink.bits_per_pixel = bits_per_pixel;
+    sink.palette = palette;
+    sink.row_bytes = packed_row_bytes(width, bits_per_pixel);
+    sink.row_stride = sink.row_bytes;
+    sink.path = path;
+    sink.rows_written = 0;
+    sink.temporary.clear();
+    sink.created = false;
 }
 
 }  // namespace
@@ -340,10 +408,75 @@ int row_sink_open(RowSink& sink, PictureFormat format, const char* path, uint32_
 
 bool row_sink_bottom_up(const RowSink& sink) { return sink.format == PictureFormat::kBmp; }
 
+int row_sink_open_view(RowSink& sink, PictureFormat format, const char* path, uint32_t width, uint32_t height,
+                       uint32_t bits_per_pixel, std::span<const uint8_t> palette, int overwrite, const RowView& view)
+{
+    row_sink_abort(sink);
+    sink.path = path;
+    const uint32_t n = view.shrink;
+    if (view.width == 0 || view.height == 0 || view.x > width || view.width > width - view.x || view.y > height ||
+        view.height > height - view.y || view.tile_height == 0 || view.y % view.tile_height ||
+        view.height % view.tile_height || n == 0 || view.width % n || view.height % n) {
+        std::puts("error: create bitmap header");
+        return -1;
+    }
+    try {
+        sink.out = std::make_unique<RowSink>();
+        sink.out->threads = sink.threads;
+        const bool reduced = n > 1;
+        if (row_sink_open(*sink.out, format, path, view.width / n, view.height / n, reduced ? 24 : bits_per_pixel,
+                          reduced ? std::span<const uint8_t>() : palette, overwrite) < 0) {
+            sink.out.reset();
+            return -1;
+        }
+        sink.view_row.assign(packed_row_bytes(view.width, bits_per_pixel), 0);
+        sink.reduced_row.assign(size_t{view.width / n} * 3, 0);
+        if (reduced && box_reducer_init(sink.reducer, view.width, bits_per_pixel, palette, n) < 0)
+            throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+        return fail_data(sink);
+    }
+    set_composed(sink, format, path, width, height, bits_per_pixel, palette);
+    sink.view = view;
+    sink.viewing = true;
+    sink.is_open = true;
+    return 0;
+}
+
+int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, uint32_t width, uint32_t height,
+                          uint32_t bits_per_pixel, std::span<const uint8_t> palette, uint32_t image_width,
+                          uint32_t image_height)
+{
+    BmpHeader header;
+    if (create_bitmap_header(header, width, height, static_cast<uint16_t>(bits_per_pixel)) < 0) {
+        std::puts("error: create bitmap header");
+        return -1;
+    }
+    row_sink_abort(sink);
+    set_composed(sink, PictureFormat::kAtlas, name, width, height, bits_per_pixel, palette);
+    sink.is_open = true;
+    sink.pyramid.threads = sink.threads;
+    if (tile_pyramid_open(sink.pyramid, folder, width, height, bits_per_pixel, palette, image_width, image_height) < 0)
+        return fail_data(sink);
+    return 0;
+}
+
 int row_sink_write(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
 {
     if (!sink.is_open) return -1;
-    if (count > sink.height - sink.rows_written) return fail_data(sink);
+    if (count > (sink.viewing ? sink.view.height : sink.height) - sink.rows_written) return fail_data(sink);
+    if (sink.viewing) {
+        if (view_rows(sink, rows, count, stride) == 0) return 0;
+        sink.is_open = false;  // the file has said why
+        sink.viewing = false;
+        sink.out.reset();
+        return -1;
+    }
+    if (sink.format == PictureFormat::kAtlas) {
+        if (tile_pyramid_rows(sink.pyramid, rows, count, stride) < 0) return fail_data(sink);
+        sink.rows_written += count;
+        return 0;
+    }
     if (sink.format == PictureFormat::kBmp) {
         if (bmp_rows(sink, rows, count, stride) < 0) return fail_data(sink);
         sink.rows_written += count;
@@ -359,6 +492,21 @@ int row_sink_write(RowSink& sink, const uint8_t* rows, uint32_t count, size_t st
 int row_sink_close(RowSink& sink)
 {
     if (!sink.is_open) return -1;
+    if (sink.viewing) {
+        if (sink.rows_written != sink.view.height) return fail_data(sink);
+        sink.is_open = false;
+        sink.viewing = false;
+        const int result = row_sink_close(*sink.out);
+        sink.out.reset();
+        sink.reducer = BoxReducer{};
+        return result;
+    }
+    if (sink.format == PictureFormat::kAtlas) {
+        if (sink.rows_written != sink.height || tile_pyramid_finish(sink.pyramid) < 0) return fail_data(sink);
+        sink.is_open = false;
+        sink.pyramid = TilePyramid{};
+        return 0;
+    }
     if (sink.rows_written != sink.height) return fail_data(sink);
     const int finished = sink.format == PictureFormat::kBmp ? flush_block(sink) : png_finish(sink);
     if (finished < 0 || std::fflush(sink.file.get()) != 0) return fail_data(sink);
@@ -377,17 +525,22 @@ int row_sink_close(RowSink& sink)
 
 void row_sink_abort(RowSink& sink)
 {
-    if (sink.is_open || sink.file) discard(sink);
+    if (sink.is_open || sink.file || sink.out) discard(sink);
 }
 
 RowBand row_sink_band(const RowSink& sink, uint32_t index, uint32_t per_band, uint32_t total)
 {
     RowBand band;
+    uint32_t first = 0;
+    if (sink.viewing) {
+        first = sink.view.y / sink.view.tile_height;
+        total = sink.view.height / sink.view.tile_height;
+    }
     const uint64_t start = uint64_t{index} * per_band;
     if (per_band == 0 || start >= total) return band;
     band.count = static_cast<uint32_t>(std::min<uint64_t>(per_band, total - start));
-    band.first = row_sink_bottom_up(sink) ? static_cast<uint32_t>(total - start - band.count)
-                                          : static_cast<uint32_t>(start);
+    band.first = first + (row_sink_bottom_up(sink) ? static_cast<uint32_t>(total - start - band.count)
+                                                   : static_cast<uint32_t>(start));
     return band;
 }
 

@@ -19,15 +19,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bitmap.h"
+#include "box_reduce.h"
 #include "stdio_file.h"
+#include "tile_pyramid.h"
 
-enum class PictureFormat : uint8_t { kBmp, kPng };
+// kAtlas: the rows go into a tile pyramid (tile_pyramid.h) instead of a file.
+enum class PictureFormat : uint8_t { kBmp, kPng, kAtlas };
+
+// A part of the composed picture, and a reduction of it, that a sink writes
+// instead of the whole picture it is handed (row_sink_open_view). The part
+// is whole tile rows of the picture: the bands that row_sink_band hands out
+// are then the part's tile rows alone.
+struct RowView {
+    uint32_t x = 0;  // the part, in pixels of the composed picture
+    uint32_t y = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t tile_height = 1;  // picture rows of one tile row
+    uint32_t shrink = 1;       // box reduction (box_reduce.h): 1, or 2 to 32, written as 24-bit colour
+};
 
 // One band of PNG rows: filtered, then deflated by a worker (or in line).
 struct PngBand {
@@ -72,6 +89,18 @@ struct RowSink {
     uint32_t next_band = 0;         // bands handed to compression so far
     uint32_t done_band = 0;         // bands written to the file so far
     uint32_t adler = 1;             // adler-32 of every row written so far
+
+    // A view (row_sink_open_view): the picture fields above describe the
+    // composed picture, and `out` writes the part.
+    bool viewing = false;
+    RowView view;
+    std::unique_ptr<RowSink> out;
+    BoxReducer reducer;
+    std::vector<uint8_t> view_row;     // one row of the part, where it is not cut on a byte
+    std::vector<uint8_t> reduced_row;  // one reduced row
+
+    // The atlas (row_sink_open_pyramid); path then holds the name printed.
+    TilePyramid pyramid;
 };
 
 // The format a name asks for: PNG when it ends in ".png" in any case.
@@ -98,6 +127,26 @@ void pack_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits_pe
                                 uint32_t height, uint32_t bits_per_pixel,
                                 std::span<const uint8_t> palette, int overwrite);
 
+// Opens a sink that is handed the rows of the whole composed picture (width x
+// height pixels at the bit count) and writes only the view's part of it, or
+// its reduction, into the file: as row_sink_open for the written picture's
+// size (a reduced picture has 24 bits and no palette). The view must lie
+// inside the picture on whole tile rows, and a shrink divide its size.
+// 0 or -1, after the messages of row_sink_open.
+[[nodiscard]] int row_sink_open_view(RowSink& sink, PictureFormat format, const char* path, uint32_t width,
+                                     uint32_t height, uint32_t bits_per_pixel, std::span<const uint8_t> palette,
+                                     int overwrite, const RowView& view);
+
+// Opens a sink that writes the picture as a tile pyramid of images of
+// image_width x image_height pixels into folder (which must exist); name
+// stands where a file's name stands in the messages. No question is asked.
+// 0 or -1, after "error: create bitmap header" for a size that the tools
+// refuse for a picture, or the write messages for a pyramid that cannot be
+// made.
+[[nodiscard]] int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, uint32_t width,
+                                        uint32_t height, uint32_t bits_per_pixel, std::span<const uint8_t> palette,
+                                        uint32_t image_width, uint32_t image_height);
+
 // True when the rows go bottom row first (BMP), false for top row first (PNG).
 [[nodiscard]] bool row_sink_bottom_up(const RowSink& sink);
 
@@ -118,7 +167,7 @@ void row_sink_abort(RowSink& sink);
 
 // Bands of rows in the sink's order: band index of a picture of `total` tile
 // rows cut into bands of `per_band` tile rows gives the first tile row and
-// the count.
+// the count. A view's sink hands out the tile rows of its part alone.
 struct RowBand {
     uint32_t first = 0;
     uint32_t count = 0;

@@ -13,6 +13,7 @@
 #include "row_sink.h"
 #include "dos33.h"
 #include "hires.h"
+#include "picture_output.h"
 #include "retouch.h"
 #include "stdio_file.h"
 #include "tile_sheet.h"
@@ -27,6 +28,29 @@ bool is(const char* arg, const char* a, const char* b = nullptr, const char* c =
 {
     return std::strcmp(arg, a) == 0 || (b && std::strcmp(arg, b) == 0) ||
            (c && std::strcmp(arg, c) == 0);
+}
+
+// The atlas layer of the run: how the tiles are coloured, or the sheet's
+// tiles uncoloured.
+AtlasLayerInfo atlas_layer(const A2MapSettings& settings)
+{
+    AtlasLayerInfo layer;
+    layer.name = "world-a2";
+    layer.title = "Apple II";
+    layer.kind = "world";
+    layer.port = "a2";
+    layer.order = 400;
+    if (settings.use_sheet) {
+        atlas_layer_add(layer, "sheet", "sheet");
+        layer.order += 3;
+    } else if (settings.blur == 1) {
+        atlas_layer_add(layer, "blur", "blurred");
+        layer.order += 1;
+    } else if (settings.blur >= 2) {
+        atlas_layer_add(layer, "retouch", "retouched");
+        layer.order += 2;
+    }
+    return layer;
 }
 
 }  // namespace
@@ -236,6 +260,7 @@ int a2map_run(const A2MapSettings& settings)
     ShapeSet shapes;
     RowSink sink;
     std::vector<uint8_t> map;
+    PictureOutput output;
     try {
         if (settings.use_sheet) {
             if (read_shape_bitmap(settings.shape_sheet, shapes, 16, kA2SheetRows) < 0) {
@@ -254,6 +279,7 @@ int a2map_run(const A2MapSettings& settings)
             std::puts("error: memory exhausted!");
             return 1;
         }
+        if (cli_view_check_size(settings.view, kWorldTiles, shapes.tile_width, shapes.tile_height) < 0) return 1;
         map.resize(kWorldMapBytes);
         if (read_image_file(settings.morvane_disk, settings.sector_order, map) < 0) {
             std::printf("error: read image file '%s'\n", settings.morvane_disk);
@@ -275,22 +301,25 @@ int a2map_run(const A2MapSettings& settings)
         }
         TileSheet sheet;
         if (settings.use_sheet) tile_sheet_prepare(sheet, shapes, nullptr, true);
-        const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
+        picture_output_init(output, settings.view, kWorldTiles, settings.overwrite);
+        picture_output_name(output, cli_output(settings.output, settings.output_given, settings.png),
+                            atlas_layer(settings));
+        if (picture_output_begin(output) < 0) return 1;
         const uint32_t bits = retouched ? 24 : shapes.bits_per_pixel;
         const std::span<const uint8_t> palette = retouched ? std::span<const uint8_t>() : shapes.palette;
-        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, bits, palette,
-                          settings.overwrite) < 0 ||
+        if (picture_output_open(output, sink, width, height, bits, palette) < 0 ||
             (settings.use_sheet ? world_map_write(sink, sheet, map, settings.gates, settings.balloon, kChunkEdge)
                                 : a2map_write_coloured(sink, shapes, map, settings.gates, settings.balloon,
                                                        settings.blur, retouch)) < 0 ||
-            row_sink_close(sink) < 0) {
+            picture_output_close(output, sink) < 0) {
             std::printf("error: write bitmap file '%s'\n", output.name.c_str());
+            picture_output_abort(output, sink);
             return 1;
         }
+        return picture_output_end(output) < 0 ? 1 : 0;
     } catch (const std::bad_alloc&) {
-        row_sink_abort(sink);
+        picture_output_abort(output, sink);
         std::puts("error: memory exhausted!");
         return 1;
     }
-    return 0;
 }

@@ -14,6 +14,7 @@
 #include "tile_sheet.h"
 #include "diskimage.h"
 #include "layered_map.h"
+#include "picture_output.h"
 #include "shapes.h"
 #include "tiled.h"
 #include "worldmap.h"
@@ -110,8 +111,32 @@ int write_tiled(const Map98Settings& settings, const ShapeSet& shapes, const Sha
     return tiled_write(run) < 0 ? 1 : 0;
 }
 
+// The atlas layer of the run: the port and what changes the look.
+AtlasLayerInfo atlas_layer(const Map98Settings& settings)
+{
+    const bool pc98 = settings.port->loader == Map98Loader::kPc98;
+    AtlasLayerInfo layer;
+    layer.name = pc98 ? "world-pc98" : "world-x68k";
+    layer.title = pc98 ? "PC-98" : "X68000";
+    layer.kind = "world";
+    layer.port = pc98 ? "pc98" : "x68k";
+    layer.order = pc98 ? 200 : 300;
+    if (settings.use_sheets) {
+        atlas_layer_add(layer, "sheet", "sheet");
+        layer.order += 1;
+    }
+    if (settings.use_sheets ? !settings.mask_sheet : settings.no_mask) {
+        atlas_layer_add(layer, "nomask", "no mask");
+        layer.order += 2;
+    } else if (settings.no_shores && settings.shape_rows >= kMap98ShoreShapeRows) {
+        atlas_layer_add(layer, "noshores", "no shores");
+        layer.order += 4;
+    }
+    return layer;
+}
+
 int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSink& sink,
-        std::vector<uint8_t>& map)
+        std::vector<uint8_t>& map, PictureOutput& output)
 {
     if (load_shapes(settings, shapes, mask) < 0) return 1;
     if (cli_exporting(settings.exports))
@@ -121,6 +146,7 @@ int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSin
         std::puts("error: memory exhausted!");
         return 1;
     }
+    if (cli_view_check_size(settings.view, kWorldTiles, shapes.tile_width, shapes.tile_height) < 0) return 1;
     // Bytes past the end of a short MAP.BIN stay 0.
     map.assign(kWorldMapBytes, 0);
     if (read_map_data(settings.morvane_disk, kMap98MapFile, map, settings.port->data_offset) <
@@ -135,14 +161,17 @@ int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSin
     if (settings.view.tiled) return write_tiled(settings, shapes, mask, map, plan);
     TileSheet sheet;
     tile_sheet_prepare(sheet, shapes, layered_mask_fits(shapes, mask) ? &mask : nullptr, true);
-    const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
-    if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
-                      shapes.palette, settings.overwrite) < 0 ||
-        layered_map_write(sink, sheet, plan) < 0 || row_sink_close(sink) < 0) {
+    picture_output_init(output, settings.view, kWorldTiles, settings.overwrite);
+    picture_output_name(output, cli_output(settings.output, settings.output_given, settings.png),
+                        atlas_layer(settings));
+    if (picture_output_begin(output) < 0) return 1;
+    if (picture_output_open(output, sink, width, height, shapes.bits_per_pixel, shapes.palette) < 0 ||
+        layered_map_write(sink, sheet, plan) < 0 || picture_output_close(output, sink) < 0) {
         std::printf("error: write bitmap file '%s'\n", output.name.c_str());
+        picture_output_abort(output, sink);
         return 1;
     }
-    return 0;
+    return picture_output_end(output) < 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -171,10 +200,11 @@ int map98_run(const Map98Settings& settings)
     ShapeMask mask;
     RowSink sink;
     std::vector<uint8_t> map;
+    PictureOutput output;
     try {
-        return run(settings, shapes, mask, sink, map);
+        return run(settings, shapes, mask, sink, map, output);
     } catch (const std::bad_alloc&) {
-        row_sink_abort(sink);
+        picture_output_abort(output, sink);
         std::puts("error: memory exhausted!");
         return 1;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "picture_output.h"
 #include "row_sink.h"
 #include "stdio_file.h"
 #include "tile_sheet.h"
@@ -91,6 +92,27 @@ int write_tiled(const PcMapSettings& settings, const ShapeSet& shapes, std::span
     world.properties.push_back({"map_file", kMapFileName});
     tiled_plain_world_layers(run, world, map, kChunkEdge, settings.gates, settings.balloon);
     return tiled_write(run) < 0 ? 1 : 0;
+}
+
+// The atlas layer of the run: the shapes it draws with.
+AtlasLayerInfo atlas_layer(const PcMapSettings& settings)
+{
+    AtlasLayerInfo layer;
+    layer.name = "world-pc";
+    layer.title = "IBM PC";
+    layer.kind = "world";
+    layer.port = "pc";
+    layer.order = 100;
+    if (settings.use_sheet) {
+        atlas_layer_add(layer, "sheet", "sheet");
+        layer.order += 2;
+    } else if (settings.cga) {
+        atlas_layer_add(layer, "cga", "CGA");
+        layer.order += 1;
+    } else {
+        atlas_layer_add(layer, "ega", "EGA");
+    }
+    return layer;
 }
 
 }  // namespace
@@ -228,6 +250,7 @@ int pcmap_run(const PcMapSettings& settings)
     ShapeSet shapes;
     std::vector<uint8_t> map;
     RowSink sink;
+    PictureOutput output;
 
     if (settings.use_sheet) {
         if (read_shape_bitmap(settings.shape_sheet, shapes, 16, 16) < 0) {
@@ -251,6 +274,7 @@ int pcmap_run(const PcMapSettings& settings)
         std::puts("error: memory exhausted!");
         return 1;
     }
+    if (cli_view_check_size(settings.view, kWorldTiles, shapes.tile_width, shapes.tile_height) < 0) return 1;
     try {
         map.assign(kWorldMapBytes, 0);
     } catch (const std::bad_alloc&) {
@@ -265,20 +289,23 @@ int pcmap_run(const PcMapSettings& settings)
     // The picture is composed a band at a time as it is written.
     try {
         if (settings.view.tiled) return write_tiled(settings, shapes, map);
-        const CliOutput output = cli_output(settings.output, settings.output_given, settings.png);
+        picture_output_init(output, settings.view, kWorldTiles, settings.overwrite);
+        picture_output_name(output, cli_output(settings.output, settings.output_given, settings.png),
+                            atlas_layer(settings));
+        if (picture_output_begin(output) < 0) return 1;
         TileSheet sheet;
         tile_sheet_prepare(sheet, shapes, nullptr, true);
-        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
-                          shapes.palette, settings.overwrite) < 0 ||
+        if (picture_output_open(output, sink, width, height, shapes.bits_per_pixel, shapes.palette) < 0 ||
             world_map_write(sink, sheet, map, settings.gates, settings.balloon, 32) < 0 ||
-            row_sink_close(sink) < 0) {
+            picture_output_close(output, sink) < 0) {
             std::printf("error: write bitmap file '%s'\n", output.name.c_str());
+            picture_output_abort(output, sink);
             return 1;
         }
+        return picture_output_end(output) < 0 ? 1 : 0;
     } catch (const std::bad_alloc&) {
-        row_sink_abort(sink);
+        picture_output_abort(output, sink);
         std::puts("error: memory exhausted!");
         return 1;
     }
-    return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "bitmap.h"
 #include "cli.h"
+#include "picture_output.h"
 #include "row_sink.h"
 #include "tile_sheet.h"
 #include "shapes.h"
@@ -74,10 +75,41 @@ int load_shapes(const TowneSettings& settings, ShapeSet& shapes, ShapeMask& mask
     return 0;
 }
 
+// The atlas layer of a town: named like its picture, after the port, with
+// what changes the look.
+AtlasLayerInfo atlas_layer(const TowneSettings& settings, uint32_t index)
+{
+    const TownEntry& town = kTownTable[index];
+    const bool pc98 = settings.variant->port == TownePort::kPc98;
+    std::string stem = town.file_name;
+    if (stem.rfind("vorn.", 0) == 0) stem.erase(0, 5);
+    if (stem.size() > 4) stem.resize(stem.size() - 4);
+    AtlasLayerInfo layer;
+    layer.name = std::string(pc98 ? "town-pc98-" : "town-x68k-") + stem;
+    layer.title = std::string(town.display_name) + (pc98 ? " (PC-98)" : " (X68000)");
+    layer.kind = "town";
+    layer.port = pc98 ? "pc98" : "x68k";
+    layer.order = (pc98 ? 1000 : 2000) + 10 * index;
+    if (settings.use_sheets) {
+        atlas_layer_add(layer, "sheet", "sheet");
+        layer.order += 1;
+    }
+    if (settings.use_sheets ? !settings.mask_bitmap : settings.no_mask) {
+        atlas_layer_add(layer, "nomask", "no mask");
+        layer.order += 2;
+    }
+    if (settings.no_npcs) {
+        atlas_layer_add(layer, "nopeople", "no people");
+        layer.order += 4;
+    }
+    return layer;
+}
+
 // Each town is translated (with its warnings) after its progress line and
 // before its file is opened, then composed as it is written.
 int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, const ShapeMask& mask,
-                         uint32_t width, uint32_t height, std::span<const uint8_t> towns, RowSink& sink)
+                         uint32_t width, uint32_t height, std::span<const uint8_t> towns, RowSink& sink,
+                         PictureOutput& output)
 {
     const bool fits = town_shapes_fit(shapes, mask);
     TileSheet sheet;
@@ -94,11 +126,11 @@ int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, 
         }
         town_plan(plan, towns.subspan(i * kTownRecordBytes, kTownRecordBytes), settings.no_npcs,
                   !mask.pixels.empty());
-        const CliOutput output = cli_output(town.file_name, 0, settings.png);
-        if (row_sink_open(sink, output.format, output.name.c_str(), width, height, shapes.bits_per_pixel,
-                          shapes.palette, settings.overwrite) < 0 ||
-            town_map_write(sink, sheet, plan, band) < 0 || row_sink_close(sink) < 0) {
+        picture_output_name(output, cli_output(town.file_name, 0, settings.png), atlas_layer(settings, i));
+        if (picture_output_open(output, sink, width, height, shapes.bits_per_pixel, shapes.palette) < 0 ||
+            town_map_write(sink, sheet, plan, band) < 0 || picture_output_close(output, sink) < 0) {
             std::printf("error: write bitmap file '%s'\n", output.name.c_str());
+            picture_output_abort(output, sink);
             return -1;
         }
     }
@@ -276,6 +308,7 @@ int towne_run(const TowneSettings& settings)
     ShapeMask mask;
     RowSink sink;
     std::vector<uint8_t> towns;
+    PictureOutput output;
 
     if (load_shapes(settings, shapes, mask) < 0) return kTowneExitFailure;
     if (cli_exporting(settings.exports))
@@ -285,6 +318,8 @@ int towne_run(const TowneSettings& settings)
         std::puts("error: memory exhausted!");
         return kTowneExitFailure;
     }
+    if (cli_view_check_size(settings.view, kTownTilesAcross, shapes.tile_width, shapes.tile_height) < 0)
+        return kTowneExitFailure;
     try {
         towns.assign(kTownDataBytes, 0);
     } catch (const std::bad_alloc&) {
@@ -295,13 +330,25 @@ int towne_run(const TowneSettings& settings)
         std::printf("error: read image file '%s'\n", settings.morvane_disk);
         return kTowneExitFailure;
     }
+    // The page of an atlas lists the towns put in place, also when a later
+    // one fails.
+    int status = 0;
     try {
         if (settings.view.tiled) return write_tiled_towns(settings, shapes, mask, towns) < 0 ? kTowneExitFailure : 0;
-        if (draw_and_write_towns(settings, shapes, mask, width, height, towns, sink) < 0) return kTowneExitFailure;
+        picture_output_init(output, settings.view, kTownTilesAcross, settings.overwrite);
+        if (picture_output_begin(output) < 0) return kTowneExitFailure;
+        if (draw_and_write_towns(settings, shapes, mask, width, height, towns, sink, output) < 0)
+            status = kTowneExitFailure;
     } catch (const std::bad_alloc&) {
-        row_sink_abort(sink);
+        picture_output_abort(output, sink);
         std::puts("error: memory exhausted!");
-        return kTowneExitFailure;
+        status = kTowneExitFailure;
     }
-    return 0;
+    try {
+        if (picture_output_end(output) < 0) status = kTowneExitFailure;
+    } catch (const std::bad_alloc&) {
+        std::puts("error: memory exhausted!");
+        status = kTowneExitFailure;
+    }
+    return status;
 }
