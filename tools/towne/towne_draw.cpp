@@ -186,12 +186,15 @@ void town_draw_rows(const TileSheet& sheet, std::span<const TownTile, kTownTiles
 
 int town_map_write(RowSink& sink, const TileSheet& sheet, std::span<const TownTile, kTownTiles> plan, BandBuffer& band)
 {
-    const uint32_t rows = kTownTilesDown * sheet.lines;
-    if (band.rows.size() != sink.row_stride * rows && band_buffer_init(band, sink, rows, sheet.is_packed) < 0)
+    // One band: the whole town, or the tile rows of a part of it.
+    const uint32_t most = kTownTilesDown * sheet.lines;
+    if (band.rows.size() != sink.row_stride * most && band_buffer_init(band, sink, most, sheet.is_packed) < 0)
         throw std::bad_alloc();
+    const RowBand tiles = row_sink_band(sink, 0, kTownTilesDown, kTownTilesDown);
+    const uint32_t rows = tiles.count * sheet.lines;
     ptrdiff_t stride = 0;
     uint8_t* top = band_buffer_target(band, sink, rows, &stride);
-    town_draw_rows(sheet, plan, 0, kTownTilesDown, top, stride);
+    town_draw_rows(sheet, plan, tiles.first, tiles.count, top, stride);
     return band_buffer_write(band, sink, rows);
 }
 
