@@ -286,3 +286,50 @@ void png_drop(RowSink& sink)
     sink.window = {};
     sink.pixels = {};
 }
+
+namespace {
+
+void append_chunk(std::vector<uint8_t>& out, const char* type, std::span<const uint8_t> data)
+{
+    uint8_t head[8];
+    put_be32(head, static_cast<uint32_t>(data.size()));
+    std::memcpy(head + 4, type, 4);
+    uLong crc = crc32(0L, head + 4, 4);
+    if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    uint8_t tail[4];
+    put_be32(tail, static_cast<uint32_t>(crc));
+    out.insert(out.end(), head, head + 8);
+    out.insert(out.end(), data.begin(), data.end());
+    out.insert(out.end(), tail, tail + 4);
+}
+
+}  // namespace
+
+int png_encode_rgba(std::vector<uint8_t>& out, uint32_t width, uint32_t height, std::span<const uint8_t> rgba)
+{
+    const uint64_t row = uint64_t{width} * 4;
+    const uint64_t raw_size = (row + 1) * height;
+    if (width == 0 || height == 0 || raw_size > 0x7FFFFFFFu || rgba.size() < row * height) return -1;
+    std::vector<uint8_t> raw(static_cast<size_t>(raw_size));
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* line = raw.data() + y * (row + 1);
+        line[0] = kFilterNone;
+        std::memcpy(line + 1, rgba.data() + y * row, static_cast<size_t>(row));
+    }
+    uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packed_size);
+    if (compress2(packed.data(), &packed_size, raw.data(), static_cast<uLong>(raw.size()), kLevel) != Z_OK ||
+        packed_size > 0x7FFFFFFFu)
+        return -1;
+    packed.resize(packed_size);
+    uint8_t ihdr[13] = {};
+    put_be32(ihdr, width);
+    put_be32(ihdr + 4, height);
+    ihdr[8] = 8;
+    ihdr[9] = 6;  // red, green, blue and alpha
+    out.assign(kSignature, kSignature + sizeof kSignature);
+    append_chunk(out, "IHDR", ihdr);
+    append_chunk(out, "IDAT", packed);
+    append_chunk(out, "IEND", {});
+    return 0;
+}

@@ -456,9 +456,13 @@ int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, u
     set_composed(sink, PictureFormat::kAtlas, name, width, height, bits_per_pixel, palette);
     sink.is_open = true;
     sink.pyramid.threads = sink.threads;
-    if (tile_pyramid_open(sink.pyramid, folder, width, height, bits_per_pixel, palette, image_width, image_height) < 0)
-        return fail_data(sink);
-    return 0;
+    const int opened =
+        tile_pyramid_open(sink.pyramid, folder, width, height, bits_per_pixel, palette, image_width, image_height);
+    if (opened == -2) {
+        discard(sink);
+        throw std::bad_alloc();
+    }
+    return opened < 0 ? fail_data(sink) : 0;
 }
 
 int row_sink_write(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
@@ -584,4 +588,47 @@ int band_buffer_write(BandBuffer& band, RowSink& sink, uint32_t rows)
                      band.unpacked.data() + r * band.unpacked_stride, sink.width, sink.bits_per_pixel);
     }
     return row_sink_write(sink, band.rows.data(), rows, sink.row_stride);
+}
+
+int write_file_bytes(const char* path, std::span<const uint8_t> bytes)
+{
+    StatRecord st{};
+    const Target target = classify(path, &st);
+    if (target == Target::kRegular && !writable(path)) {
+        std::printf("error: open '%s'\n", path);
+        return -1;
+    }
+    std::string temporary;
+    UniqueFile file;
+    if (target != Target::kOther)
+        file.reset(create_temporary(path, target == Target::kRegular ? &st : nullptr, temporary));
+    // As for pictures: anything but a regular file, or a target beside which
+    // no temporary file can be made, is written in place.
+    if (!file) {
+        temporary.clear();
+        file = open_file(path, "wb");
+        if (!file) {
+            std::printf("error: open '%s'\n", path);
+            return -1;
+        }
+    }
+    bool failed = write_all(file.get(), bytes.data(), bytes.size()) < 0 || std::fflush(file.get()) != 0;
+    if (std::fclose(file.release()) != 0) failed = true;
+    if (!failed && !temporary.empty() && replace_file(temporary, path) != 0) {
+        // The name does not take the finished file: write the path itself.
+        std::remove(temporary.c_str());
+        temporary.clear();
+        file = open_file(path, "wb");
+        failed = !file || write_all(file.get(), bytes.data(), bytes.size()) < 0;
+        if (file && std::fclose(file.release()) != 0) failed = true;
+        if (failed && target == Target::kMissing) std::remove(path);
+    } else if (failed) {
+        if (!temporary.empty()) std::remove(temporary.c_str());
+        else if (target == Target::kMissing) std::remove(path);
+    }
+    if (failed) {
+        std::printf("error: write '%s'\n", path);
+        return -1;
+    }
+    return 0;
 }

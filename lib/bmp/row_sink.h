@@ -142,7 +142,7 @@ void pack_row(uint8_t* out, const uint8_t* row, uint32_t width, uint32_t bits_pe
 // stands where a file's name stands in the messages. No question is asked.
 // 0 or -1, after "error: create bitmap header" for a size that the tools
 // refuse for a picture, or the write messages for a pyramid that cannot be
-// made.
+// made. Throws std::bad_alloc when memory runs out.
 [[nodiscard]] int row_sink_open_pyramid(RowSink& sink, const char* folder, const char* name, uint32_t width,
                                         uint32_t height, uint32_t bits_per_pixel, std::span<const uint8_t> palette,
                                         uint32_t image_width, uint32_t image_height);
@@ -207,7 +207,20 @@ struct BandBuffer {
                                      std::span<const uint8_t> palette, std::span<const uint8_t> pixels,
                                      int overwrite, PictureFormat format);
 
+// Writes bytes as a whole file by the file rules of the sink, without the
+// question (the caller asks): a regular file through a temporary file renamed
+// over it, anything else in place. 0, or -1 after "error: open '%s'" or
+// "error: write '%s'" with no file left behind.
+[[nodiscard]] int write_file_bytes(const char* path, std::span<const uint8_t> bytes);
+
 // ---- PNG (png_write.cpp) ----------------------------------------------------
+
+// Encodes a whole picture of 8-bit red, green, blue and alpha pixels (four
+// bytes each, rows from the top) as a PNG file's bytes: colour type 6, rows
+// unfiltered, deflated at the level of the sink. 0, or -1 when the sizes do
+// not fit or deflating fails (nothing printed). Throws std::bad_alloc.
+[[nodiscard]] int png_encode_rgba(std::vector<uint8_t>& out, uint32_t width, uint32_t height,
+                                  std::span<const uint8_t> rgba);
 
 // Writes the signature, IHDR and PLTE. 0 or -1.
 [[nodiscard]] int png_begin(RowSink& sink);

@@ -127,15 +127,15 @@ int tile_pyramid_open(TilePyramid& pyramid, const std::string& folder, uint32_t 
             level.rows.assign(level.row_bytes * image_height, 0);
             if (z > 0 && box_reducer_init(level.reducer, level.width, level.bits_per_pixel,
                                           z == top ? palette : std::span<const uint8_t>(), 2) < 0)
-                return -1;
+                return -2;
         }
         pyramid.reduced.assign(size_t{image_width} << top, 0);
         pyramid.reduced.resize(pyramid.reduced.size() / 2 * 3);
     } catch (const std::bad_alloc&) {
-        return -1;
+        return -2;
     }
     for (PngImageEncoder& encoder : pyramid.encoders)
-        if (png_image_init(encoder, kLevel) < 0) return -1;
+        if (png_image_init(encoder, kLevel) < 0) return -2;
     return 0;
 }
 

@@ -41,7 +41,7 @@ struct TilePyramid {
 
 // Starts the pyramid of a picture of width x height pixels (both exactly
 // 2^zoom images of image_width x image_height for some zoom) in the folder,
-// which must exist. 0, or -1 for sizes that make no pyramid or when memory
+// which must exist. 0, -1 for sizes that make no pyramid, or -2 when memory
 // runs out (nothing printed).
 [[nodiscard]] int tile_pyramid_open(TilePyramid& pyramid, const std::string& folder, uint32_t width, uint32_t height,
                                     uint32_t bits_per_pixel, std::span<const uint8_t> palette, uint32_t image_width,

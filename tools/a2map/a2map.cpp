@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "a2_container.h"
@@ -16,6 +17,7 @@
 #include "retouch.h"
 #include "stdio_file.h"
 #include "tile_sheet.h"
+#include "tiled.h"
 #include "worldmap.h"
 
 namespace {
@@ -191,6 +193,27 @@ int read_container(const char* path, FILE* fp, std::vector<uint8_t>& file, int k
     return 0;
 }
 
+// The world as a Tiled map. Artifact colours depend on the neighbouring
+// tiles, which no tileset can give: the tiles are the half dots before
+// colouring, as --export-shapes writes them, and the map is what -s with that
+// sheet draws.
+int write_tiled(const A2MapSettings& settings, const ShapeSet& shapes, std::span<const uint8_t> map)
+{
+    TiledRun run;
+    tiled_run_init(run, settings.view.tiled, kA2ToolName, nullptr, shapes, nullptr, settings.use_sheet,
+                   settings.overwrite);
+    const std::string sheet = settings.use_sheet ? std::string("-s ") + settings.shape_sheet + " " : "";
+    tiled_describe(run, "Apple II", kA2ToolName, sheet + tiled_site_options(settings.gates, settings.balloon));
+    TiledMap& world = tiled_add_world(run, tiled_map_name(kA2DefaultOutput), map, kChunkEdge, settings.gates,
+                                      settings.balloon);
+    world.properties.push_back({"map_file", "the first 16 tracks of the map disk"});
+    world.properties.push_back(
+        {"colours", "uncoloured: the half dots before artifact colouring (1 lit, 0 dark, 15 at the start of a "
+                    "shifted byte), as vorna2map -s draws them with the sheet of --export-shapes"});
+    tiled_plain_world_layers(run, world, map, kChunkEdge, settings.gates, settings.balloon);
+    return tiled_write(run) < 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int read_image_file(const char* path, int order, std::span<uint8_t> buffer)
@@ -262,6 +285,7 @@ int a2map_run(const A2MapSettings& settings)
             std::printf("error: read image file '%s'\n", settings.morvane_disk);
             return 1;
         }
+        if (settings.view.tiled) return write_tiled(settings, shapes, map);
         // The picture is composed, coloured or retouched a band at a time as
         // it is written; a sheet's shapes are drawn as they are.
         const bool retouched = !settings.use_sheet && settings.blur >= 2;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "bitmap.h"
@@ -15,6 +16,7 @@
 #include "layered_map.h"
 #include "picture_output.h"
 #include "shapes.h"
+#include "tiled.h"
 #include "worldmap.h"
 
 namespace {
@@ -51,6 +53,62 @@ int load_shapes(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask
         return -1;
     }
     return 0;
+}
+
+// The options that shape the picture, as command-line words.
+std::string look_options(const Map98Settings& settings)
+{
+    std::string words;
+    if (settings.shape_sheet && settings.use_sheets) words += std::string("-s ") + settings.shape_sheet + " ";
+    if (settings.shape_rows != settings.port->max_shape_rows) words += "-r " + std::to_string(settings.shape_rows) + " ";
+    if (settings.mask_sheet && settings.use_sheets) words += std::string("-m ") + settings.mask_sheet + " ";
+    if (settings.no_mask) words += "-M ";
+    if (settings.no_shores) words += "-n ";
+    return words + tiled_site_options(settings.gates, settings.balloon);
+}
+
+// The world as a Tiled map: the translated tiles on "ground", the shapes laid
+// over them through the mask on "shores", the gates and the balloon on
+// "gates".
+int write_tiled(const Map98Settings& settings, const ShapeSet& shapes, const ShapeMask& mask,
+                std::span<const uint8_t> map, std::span<const LayeredTile> plan)
+{
+    const Map98Port& port = *settings.port;
+    TiledRun run;
+    tiled_run_init(run, settings.view.tiled, port.tool_name, nullptr, shapes,
+                   layered_mask_fits(shapes, mask) ? &mask : nullptr, settings.use_sheets, settings.overwrite);
+    tiled_describe(run, port.loader == Map98Loader::kPc98 ? "PC-98" : "X68000", port.tool_name,
+                   look_options(settings));
+    TiledMap& world = tiled_add_world(run, tiled_map_name(Map98Settings{}.output), map, kLayeredChunkEdge,
+                                      settings.gates, settings.balloon);
+    world.properties.push_back({"map_file", kMap98MapFile});
+    world.properties.push_back({"shores", settings.no_shores ? "false" : "true", "bool"});
+    const size_t cells = size_t{kWorldTiles} * kWorldTiles;
+    TiledLayer ground{"ground", true, std::vector<uint32_t>(cells)};
+    TiledLayer shores{"shores", true, std::vector<uint32_t>(cells)};
+    TiledLayer sites{"gates", true, std::vector<uint32_t>(cells)};
+    for (uint32_t y = 0; y < kWorldTiles; ++y)
+        for (uint32_t x = 0; x < kWorldTiles; ++x) {
+            const size_t at = size_t{y} * kWorldTiles + x;
+            const LayeredTile& tile = plan[at];
+            const TiledStack stack = tiled_stack(run, tile.shape, tile.beneath);
+            const bool site = world_gate_at(settings.gates, x, y) ||
+                              (settings.balloon && x == kBalloonSite.x && y == kBalloonSite.y);
+            ground.cells[at] = stack.ground;
+            if (!site) {
+                shores.cells[at] = stack.over;
+            } else if (stack.over != 0) {
+                sites.cells[at] = stack.over;
+            } else {
+                // Drawn whole over nothing: the shape beneath on the ground.
+                sites.cells[at] = stack.ground;
+                ground.cells[at] = tile.beneath == kNoBeneath ? 0 : tiled_gid(run, tile.beneath);
+            }
+        }
+    world.layers.push_back(std::move(ground));
+    world.layers.push_back(std::move(shores));
+    world.layers.push_back(std::move(sites));
+    return tiled_write(run) < 0 ? 1 : 0;
 }
 
 // The atlas layer of the run: the port and what changes the look.
@@ -100,6 +158,7 @@ int run(const Map98Settings& settings, ShapeSet& shapes, ShapeMask& mask, RowSin
     // opened; the picture is then composed a band at a time as it is written.
     std::vector<LayeredTile> plan;
     layered_plan(plan, map, settings.gates, settings.balloon, settings.no_shores);
+    if (settings.view.tiled) return write_tiled(settings, shapes, mask, map, plan);
     TileSheet sheet;
     tile_sheet_prepare(sheet, shapes, layered_mask_fits(shapes, mask) ? &mask : nullptr, true);
     picture_output_init(output, settings.view, kWorldTiles, settings.overwrite);

@@ -11,6 +11,7 @@
 #include "row_sink.h"
 #include "stdio_file.h"
 #include "tile_sheet.h"
+#include "tiled.h"
 #include "worldmap.h"
 
 const uint8_t kPcPalette[16 * 4] = {
@@ -73,6 +74,24 @@ bool join_path(const char* dir, const char* name, std::string& path)
         return false;
     }
     return true;
+}
+
+// The world as a Tiled map over the loaded shapes.
+int write_tiled(const PcMapSettings& settings, const ShapeSet& shapes, std::span<const uint8_t> map)
+{
+    constexpr uint32_t kChunkEdge = 32;
+    TiledRun run;
+    tiled_run_init(run, settings.view.tiled, kProgramName, settings.cga && !settings.use_sheet ? "cga" : nullptr,
+                   shapes, nullptr, settings.use_sheet, settings.overwrite);
+    std::string options = settings.use_sheet ? std::string("-s ") + settings.shape_sheet + " "
+                          : settings.cga     ? "--cga "
+                                             : "";
+    tiled_describe(run, "IBM PC", kProgramName, options + tiled_site_options(settings.gates, settings.balloon));
+    TiledMap& world = tiled_add_world(run, tiled_map_name(PcMapSettings{}.output), map, kChunkEdge,
+                                      settings.gates, settings.balloon);
+    world.properties.push_back({"map_file", kMapFileName});
+    tiled_plain_world_layers(run, world, map, kChunkEdge, settings.gates, settings.balloon);
+    return tiled_write(run) < 0 ? 1 : 0;
 }
 
 // The atlas layer of the run: the shapes it draws with.
@@ -269,6 +288,7 @@ int pcmap_run(const PcMapSettings& settings)
     }
     // The picture is composed a band at a time as it is written.
     try {
+        if (settings.view.tiled) return write_tiled(settings, shapes, map);
         picture_output_init(output, settings.view, kWorldTiles, settings.overwrite);
         picture_output_name(output, cli_output(settings.output, settings.output_given, settings.png),
                             atlas_layer(settings));

@@ -14,6 +14,7 @@
 #include "row_sink.h"
 #include "tile_sheet.h"
 #include "shapes.h"
+#include "tiled.h"
 #include "towne.h"
 
 static_assert(sizeof(kTownTable) / sizeof(kTownTable[0]) == kTownCount);
@@ -134,6 +135,65 @@ int draw_and_write_towns(const TowneSettings& settings, const ShapeSet& shapes, 
         }
     }
     return 0;
+}
+
+// The 17 towns as Tiled maps: every town is translated (with its line and
+// warnings) first, then the tilesets and the maps are written. Each map has
+// the town's tiles on "ground", the shapes laid over them through the mask
+// on "over" and the people on "people".
+int write_tiled_towns(const TowneSettings& settings, const ShapeSet& shapes, const ShapeMask& mask,
+                      std::span<const uint8_t> towns)
+{
+    const TowneVariant& variant = *settings.variant;
+    const bool has_mask = !mask.pixels.empty();
+    TiledRun run;
+    tiled_run_init(run, settings.view.tiled, variant.tool_name, nullptr, shapes, has_mask ? &mask : nullptr,
+                   settings.use_sheets, settings.overwrite);
+    std::string options;
+    if (settings.use_sheets && settings.shape_bitmap) options += std::string("-s ") + settings.shape_bitmap + " ";
+    if (settings.shape_rows != variant.max_shape_rows) options += "-r " + std::to_string(settings.shape_rows) + " ";
+    if (settings.use_sheets && settings.mask_bitmap) options += std::string("-m ") + settings.mask_bitmap + " ";
+    if (settings.no_mask) options += "-M ";
+    if (settings.no_npcs) options += "-n ";
+    tiled_describe(run, variant.port == TownePort::kPc98 ? "PC-98" : "X68000", variant.tool_name, options);
+    const bool fits = town_shapes_fit(shapes, mask);
+    std::array<TownTile, kTownTiles> plan;
+    for (uint32_t i = 0; i < kTownCount; ++i) {
+        const TownEntry& town = kTownTable[i];
+        std::printf("[%s]\n", town.display_name);
+        if (!fits) {
+            std::printf("error: draw town map '%s'\n", town.display_name);
+            return -1;
+        }
+        const std::span<const uint8_t> record = towns.subspan(i * kTownRecordBytes, kTownRecordBytes);
+        town_plan(plan, record, settings.no_npcs, has_mask);
+        TiledMap& map = run.maps.emplace_back();
+        map.file = tiled_map_name(town.file_name);
+        map.width = kTownTilesAcross;
+        map.height = kTownTilesDown;
+        map.properties = {{"map_file", "TOWNE.BIN"},
+                          {"town", std::to_string(i), "int"},
+                          {"town_name", town.display_name}};
+        TiledLayer bytes{"map bytes", false, std::vector<uint32_t>(kTownTiles)};
+        TiledLayer ground{"ground", true, std::vector<uint32_t>(kTownTiles)};
+        TiledLayer over{"over", true, std::vector<uint32_t>(kTownTiles)};
+        TiledLayer people{"people", true, std::vector<uint32_t>(kTownTiles)};
+        for (size_t at = 0; at < kTownTiles; ++at) {
+            const TownTile& tile = plan[at];
+            bytes.cells[at] = uint32_t{record[at]} + 1;
+            const TiledStack stack =
+                tiled_stack(run, static_cast<uint32_t>(tile.shape),
+                            tile.beneath == kTownNone ? kTiledNone : static_cast<uint32_t>(tile.beneath));
+            ground.cells[at] = stack.ground;
+            over.cells[at] = stack.over;
+            if (tile.person != kTownNone) {
+                const auto person = static_cast<uint32_t>(tile.person);
+                people.cells[at] = has_mask ? tiled_masked_gid(run, person) : tiled_gid(run, person);
+            }
+        }
+        map.layers = {std::move(bytes), std::move(ground), std::move(over), std::move(people)};
+    }
+    return tiled_write(run);
 }
 
 }  // namespace
@@ -274,6 +334,7 @@ int towne_run(const TowneSettings& settings)
     // one fails.
     int status = 0;
     try {
+        if (settings.view.tiled) return write_tiled_towns(settings, shapes, mask, towns) < 0 ? kTowneExitFailure : 0;
         picture_output_init(output, settings.view, kTownTilesAcross, settings.overwrite);
         if (picture_output_begin(output) < 0) return kTowneExitFailure;
         if (draw_and_write_towns(settings, shapes, mask, width, height, towns, sink, output) < 0)
