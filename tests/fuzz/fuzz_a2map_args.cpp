@@ -6,6 +6,7 @@
 #include "a2map.h"
 #include "cli.h"
 #include "fuzz_support.h"
+#include "worldmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (status == 0) {
         if (!settings.program_disk || !settings.morvane_disk || !settings.output) std::abort();
         if (settings.sector_order != 1 && settings.sector_order != 2) std::abort();
+        vorn_fuzz::check_view(settings.view, kWorldTiles);
         if (settings.blur < 0 || settings.blur > kA2MaxBlur) std::abort();
         if (settings.use_sheet && !settings.shape_sheet) std::abort();
     }

@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "fuzz_support.h"
 #include "map98.h"
+#include "worldmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (status != 0 && status != 1 && status != kCliVersionShown) std::abort();
     if (status == 0) {
         if (!settings.arvelon_disk || !settings.morvane_disk || !settings.output) std::abort();
+        vorn_fuzz::check_view(settings.view, kWorldTiles);
         if (settings.shape_rows < static_cast<int32_t>(kMap98MinShapeRows) ||
             settings.shape_rows > port.max_shape_rows)
             std::abort();

@@ -6,6 +6,7 @@
 #include "cli.h"
 #include "fuzz_support.h"
 #include "pcmap.h"
+#include "worldmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (status == 0) {
         if (settings.use_sheet && !settings.shape_sheet) std::abort();
         if (!settings.output) std::abort();
+        vorn_fuzz::check_view(settings.view, kWorldTiles);
     }
     return 0;
 }

@@ -68,4 +68,14 @@ ArgumentVector::ArgumentVector(std::span<const uint8_t> bytes, const char* progr
     pointers.push_back(nullptr);
 }
 
+void check_view(const CliView& view, uint32_t map_tiles)
+{
+    if (view.area_width != 0 && (view.area_height == 0 || view.area_x + view.area_width > map_tiles ||
+                                 view.area_y + view.area_height > map_tiles))
+        std::abort();
+    if (view.shrink != 1 && !cli_shrink_allowed(view.shrink)) std::abort();
+    if ((view.atlas || view.tiled) && (view.shrink != 1 || view.area_width != 0)) std::abort();
+    if (view.atlas && view.tiled) std::abort();
+}
+
 }  // namespace vorn_fuzz

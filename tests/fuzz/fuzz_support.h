@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
+
 namespace vorn_fuzz {
 
 // Sends standard output to /dev/null once (the readers print their messages
@@ -41,5 +43,10 @@ struct ArgumentVector {
     int argc() const { return static_cast<int>(pointers.size()) - 1; }
     char** argv() { return pointers.data(); }
 };
+
+// Aborts when a command line that was taken holds a view the tools refuse:
+// an area outside a map of map_tiles tiles or of zero size, a shrink they do
+// not take, or a combination refused together.
+void check_view(const CliView& view, uint32_t map_tiles);
 
 }  // namespace vorn_fuzz

@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "fuzz_support.h"
+#include "towne.h"
 #include "towne_driver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (status == 0) {
         if (!settings.arvelon_disk || !settings.morvane_disk) std::abort();
         if (settings.shape_rows < 16 || settings.shape_rows > variant.max_shape_rows) std::abort();
+        vorn_fuzz::check_view(settings.view, kTownTilesAcross);
     }
     return 0;
 }
