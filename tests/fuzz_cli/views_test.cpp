@@ -138,7 +138,9 @@ TEST_P(Views, AreasShrinksAndLayersAreThoseOfTheWholePicture)
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ok\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryTool, Views, ::testing::ValuesIn(kCases));
+// Cases named by tool and place, as ctest and the Windows check list them.
+INSTANTIATE_TEST_SUITE_P(EveryTool, Views, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.tool + "_" + std::to_string(info.index); });
 
 // Arguments refused before anything is written, with their one line.
 struct Refusal {
@@ -194,7 +196,8 @@ TEST_P(RefusedViews, OneLineStatusOneAndNothingWritten)
     EXPECT_EQ(odd_files::entries(dir.path()), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryTool, RefusedViews, ::testing::ValuesIn(kRefusals));
+INSTANTIATE_TEST_SUITE_P(EveryTool, RefusedViews, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return info.param.tool + "_" + std::to_string(info.index); });
 
 // Every file of a layer, with its bytes.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> layer_files(const fs::path& dir)
