@@ -308,18 +308,7 @@ std::string_view write_page(const fs::path& root, const std::vector<AtlasLayerIn
 int atlas_open(const char* dir, int overwrite)
 {
     const fs::path root(dir);
-    std::error_code ec;
-    if (!present(root)) {
-        fs::create_directories(root, ec);
-        if (ec || !is_folder(root)) {
-            std::printf("error: make directory '%s'\n", dir);
-            return -1;
-        }
-    }
-    if (!is_folder(root)) {
-        std::printf("error: not a directory '%s'\n", dir);
-        return -1;
-    }
+    if (make_output_directory(dir) < 0) return -1;
     if (overwrite) return 0;
     const std::string_view foreign = foreign_page_file(root);
     if (foreign.empty()) return 0;

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <filesystem>
 
 UniqueFile open_file(const char* path, const char* mode)
 {
@@ -48,4 +49,22 @@ int64_t file_bytes_left(FILE* fp)
     if (file_seek64(fp, here, SEEK_SET) != 0) return -1;
     if (end < here) return -1;
     return end - here;
+}
+
+int make_output_directory(const char* dir)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path(dir);
+    const fs::file_status status = fs::status(path, error);
+    if (fs::exists(status)) {
+        if (fs::is_directory(status)) return 0;
+        std::printf("error: not a directory '%s'\n", dir);
+        return -1;
+    }
+    if (*dir == '\0' || (!fs::create_directories(path, error) && !fs::is_directory(path, error))) {
+        std::printf("error: make directory '%s'\n", dir);
+        return -1;
+    }
+    return 0;
 }

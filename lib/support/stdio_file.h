@@ -31,3 +31,9 @@ using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 // The number of bytes from the current position to the end of the stream,
 // or -1 when the stream cannot seek (a pipe, a FIFO). The position is kept.
 [[nodiscard]] int64_t file_bytes_left(FILE* fp);
+
+// Makes the folder that a run writes its files into, with its missing
+// parents, unless it is a folder already. 0, or -1 after "error: make
+// directory 'DIR'" (it cannot be made) or "error: not a directory 'DIR'"
+// (something else stands there).
+[[nodiscard]] int make_output_directory(const char* dir);

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "row_sink.h"
+#include "stdio_file.h"
 #include "worldmap.h"
 
 namespace {
@@ -271,24 +272,6 @@ bool exists(const std::string& path)
 #endif
 }
 
-// The directory, made with its parents when missing. 0 or -1 after the line.
-int make_directory(const char* dir)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path path(dir);
-    const fs::file_status status = fs::status(path, error);
-    if (fs::exists(status)) {
-        if (fs::is_directory(status)) return 0;
-        std::printf("error: not a directory '%s'\n", dir);
-        return -1;
-    }
-    if (*dir == '\0' || (!fs::create_directories(path, error) && !fs::is_directory(path, error))) {
-        std::printf("error: make directory '%s'\n", dir);
-        return -1;
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -404,7 +387,7 @@ void tiled_describe(TiledRun& run, const char* port, const char* tool, std::stri
 
 int tiled_write(const TiledRun& run)
 {
-    if (make_directory(run.dir) < 0) return -1;
+    if (make_output_directory(run.dir) < 0) return -1;
     std::vector<std::string> names = {run.tileset + ".png", run.tileset + ".tsx"};
     if (run.mask) names.insert(names.end(), {run.masked_tileset + ".png", run.masked_tileset + ".tsx"});
     for (const TiledMap& map : run.maps) names.push_back(map.file);
