@@ -132,7 +132,9 @@ const TiledCase kCases[] = {
     {"vorna2map", {"-g", "-b", "-B"}, {"-s", "a2.bmp", "-g", "-b"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(EveryTool, TiledMaps, ::testing::ValuesIn(kCases));
+// Cases named by tool and index, as ctest and the Windows check list them.
+INSTANTIATE_TEST_SUITE_P(EveryTool, TiledMaps, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.tool + "_" + std::to_string(info.index); });
 
 // A failure leaves the directory as it was, or with whole tilesets but no
 // map that points at a missing one.
@@ -203,6 +205,7 @@ const FailureCase kFailures[] = {
     {"map on a full device", {"maps", "--overwrite", "full"}, "", "error: write 'maps/vorn.Morvane.tmx'\nerror: write map file 'maps/vorn.Morvane.tmx'\n", kWritten, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Pcmap, TiledFailures, ::testing::ValuesIn(kFailures));
+INSTANTIATE_TEST_SUITE_P(Pcmap, TiledFailures, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return "case_" + std::to_string(info.index); });
 
 }  // namespace
