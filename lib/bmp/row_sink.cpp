@@ -261,8 +261,7 @@ int view_rows(RowSink& sink, const uint8_t* rows, uint32_t count, size_t stride)
     return 0;
 }
 
-// Sets the picture fields of a sink that is handed rows of a picture it
-// does not write as they come (a view, a pyramid).
+// Sets the picture fields of a sink, with packed rows one after the other.
 void set_composed(RowSink& sink, PictureFormat format, const char* path, uint32_t width, uint32_t height,
                   uint32_t bits_per_pixel, std::span<const uint8_t> palette)
 {
@@ -343,18 +342,8 @@ int row_sink_open(RowSink& sink, PictureFormat format, const char* path, uint32_
         return -1;
     }
     row_sink_abort(sink);
-    sink.format = format;
-    sink.width = width;
-    sink.height = height;
-    sink.bits_per_pixel = bits_per_pixel;
-    sink.palette = palette;
-    sink.row_bytes = packed_row_bytes(width, bits_per_pixel);
-    sink.row_stride = format == PictureFormat::kBmp ? static_cast<size_t>(bitmap_row_bytes(width, bits_per_pixel))
-                                                    : sink.row_bytes;
-    sink.path = path;
-    sink.rows_written = 0;
-    sink.temporary.clear();
-    sink.created = false;
+    set_composed(sink, format, path, width, height, bits_per_pixel, palette);
+    if (format == PictureFormat::kBmp) sink.row_stride = static_cast<size_t>(bitmap_row_bytes(width, bits_per_pixel));
 
     StatRecord st{};
     if (!overwrite && stat_path(path, &st) == 0) {
