@@ -97,11 +97,11 @@ def parse_marking(words):
         if not reason:
             raise ValueError("'not run' names no reason")
         return "not run", reason, None, None
-    parts = words.split()
-    if not parts or parts[0] != "run":
+    tokens = words.split()
+    if not tokens or tokens[0] != "run":
         raise ValueError(f"marking '{words}' is neither 'run ...' nor 'not run: ...'")
     samples, status, needs = [], 0, []
-    for word in parts[1:]:
+    for word in tokens[1:]:
         if word.startswith("status="):
             status = int(word[len("status="):])
         elif word.startswith("needs="):
