@@ -121,6 +121,10 @@ int convert_bit_count(uint32_t width, uint32_t height, uint32_t source_bits,
             const uint8_t* e = from.data() + (v % entries) * kPaletteEntryBytes;
             encode_colour(table[v].data(), target_bits, to, target_entries, e[2], e[1], e[0]);
         }
+        if (target_step == 1) {
+            for (uint64_t i = 0; i < count; ++i) out[i] = table[in[i]][0];
+            return 0;
+        }
         for (uint64_t i = 0; i < count; ++i) {
             const auto& t = table[in[i]];
             std::copy(t.begin(), t.begin() + target_step, out + i * target_step);
