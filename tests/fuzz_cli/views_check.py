@@ -35,8 +35,8 @@ def check(argv):
     whole = rgb(whole_image)
     tiles = int(argv[1])
     tile_h, tile_w = whole.shape[0] // tiles, whole.shape[1] // tiles
-    for spec in argv[2:]:
-        kind, _, rest = spec.partition(":")
+    for item in argv[2:]:
+        kind, _, rest = item.partition(":")
         if kind == "area":
             numbers, _, name = rest.partition(":")
             x, y, w, h = (int(v) for v in numbers.split(","))
@@ -59,7 +59,7 @@ def check(argv):
             if problem:
                 return problem
         else:
-            return f"unknown check {spec}"
+            return f"unknown check {item}"
     return "ok"
 
 
